@@ -1,0 +1,130 @@
+// Text, byte-string and array values and their primitive operations.
+//
+// A Text is a run of non-zero bytes in the GBK code page (code page 936); the empty
+// and the absent text are one value. Positions and lengths count bytes from 1, and
+// -1 means "not found". A byte of 0x80 or more starts a two-byte character: the
+// operations that step through a text move over such a character in one step.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace clocktool {
+
+class Text {
+public:
+    Text() = default;
+    Text(const char* bytes);                 // up to the terminating zero
+    Text(std::string_view bytes);            // stops at the first zero byte
+    explicit Text(std::string&& bytes);      // stops at the first zero byte
+
+    const std::string& bytes() const { return bytes_; }
+    std::string_view view() const { return bytes_; }
+    const char* c_str() const { return bytes_.c_str(); }
+    std::size_t size() const { return bytes_.size(); }
+    bool empty() const { return bytes_.empty(); }
+
+    friend bool operator==(const Text&, const Text&) = default;
+
+private:
+    std::string bytes_;
+};
+
+// A counted block of bytes of any value, zero included; absent means empty.
+class ByteString {
+public:
+    ByteString() = default;
+    explicit ByteString(std::string_view bytes) : bytes_(bytes) {}
+    explicit ByteString(std::string&& bytes) : bytes_(std::move(bytes)) {}
+
+    const std::string& bytes() const { return bytes_; }
+    std::string_view view() const { return bytes_; }
+    const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(bytes_.data()); }
+    std::size_t size() const { return bytes_.size(); }
+    bool empty() const { return bytes_.empty(); }
+
+    friend bool operator==(const ByteString&, const ByteString&) = default;
+
+private:
+    std::string bytes_;
+};
+
+// A one-dimensional array of texts, members numbered from 1. A fresh array is empty.
+class TextArray {
+public:
+    TextArray() = default;
+    TextArray(std::initializer_list<Text> members) : members_(members) {}
+
+    const std::vector<Text>& members() const { return members_; }
+    std::vector<Text>& members() { return members_; }
+
+    friend bool operator==(const TextArray&, const TextArray&) = default;
+
+private:
+    std::vector<Text> members_;
+};
+
+// --- Text operations ---
+int TextLength(const Text& text);
+Text TextLeft(const Text& text, int n);
+Text TextRight(const Text& text, int n);
+Text TextMid(const Text& text, int start, int n);
+int FindText(const Text& text, const Text& subtext, std::optional<int> start = {}, bool caseInsensitive = false);
+int FindTextReverse(const Text& text, const Text& subtext, std::optional<int> start = {}, bool caseInsensitive = false);
+Text TrimBoth(const Text& text);
+Text ReplaceSubtext(const Text& text, const Text& subtext, const Text& replacement = {},
+                    std::optional<int> start = {}, std::optional<int> count = {}, bool caseSensitive = false);
+TextArray SplitText(const Text& text, const Text& separator = ",", std::optional<int> maxCount = {});
+Text ToUpperCase(const Text& text);
+int CharCode(const Text& text, std::optional<int> position = {});
+Text CharFromCode(int code);
+template <typename... Texts>
+Text ConcatText(const Text& first, const Texts&... rest);
+int CompareText(const Text& a, const Text& b);
+
+// --- Byte-string operations ---
+ByteString ToBytes(const Text& text);
+Text BytesToText(const ByteString& bytes);
+int BytesLength(const ByteString& bytes);
+ByteString BytesMid(const ByteString& bytes, int start, int n);
+ByteString BlankBytes(int n);
+template <typename... Bytes>
+ByteString ConcatBytes(const ByteString& first, const Bytes&... rest);
+bool CompareBytes(const ByteString& a, const ByteString& b);
+std::uint8_t ToByte(std::int32_t value);
+
+// --- Array operations ---
+// Member access goes through the index test: index < 1 ends the program with error
+// code 4, index > count with code 1. The two detail numbers name the place of the access.
+int ArraySize(const TextArray& array);
+void AppendToArray(TextArray& array, const Text& text);
+const Text& ArrayMember(const TextArray& array, int index, int detail1, int detail2);
+Text& ArrayMember(TextArray& array, int index, int detail1, int detail2);
+std::uint8_t ByteAt(const ByteString& bytes, int index, int detail1, int detail2);
+
+// --- Number operations ---
+double Modulo(double a, double b);
+std::int32_t ShiftLeft(std::int32_t value, int n);
+std::int32_t ShiftRight(std::int32_t value, int n);
+std::int32_t BitAnd(std::int32_t a, std::int32_t b);
+
+// --- implementation of the variadic joins ---
+namespace detail {
+Text JoinTexts(std::initializer_list<const Text*> texts);
+ByteString JoinBytes(std::initializer_list<const ByteString*> parts);
+}
+
+template <typename... Texts>
+Text ConcatText(const Text& first, const Texts&... rest) {
+    return detail::JoinTexts({&first, &static_cast<const Text&>(rest)...});
+}
+
+template <typename... Bytes>
+ByteString ConcatBytes(const ByteString& first, const Bytes&... rest) {
+    return detail::JoinBytes({&first, &static_cast<const ByteString&>(rest)...});
+}
+
+}  // namespace clocktool
