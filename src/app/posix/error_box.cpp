@@ -5,7 +5,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
-#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Button.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
@@ -93,10 +93,11 @@ void ShowErrorBox(const Text& text, const Text& caption) {
     box.callback(CloseBox);   // the close box and Esc
     new ErrorIcon(kMargin, kMargin, kIconSize, kIconSize);   // the window owns its widgets
     new MessageText(textX, kMargin + (contentH - textH) / 2, textW, textH, body.c_str());
-    auto* ok = new Fl_Return_Button((w - kButtonWidth) / 2, h - kMargin - kButtonHeight, kButtonWidth,
+    auto* ok = new Fl_Button((w - kButtonWidth) / 2, h - kMargin - kButtonHeight, kButtonWidth,
                                     kButtonHeight, "OK");
     ok->labelfont(kProgramFont);
     ok->labelsize(kProgramFontSize);
+    ok->shortcut(FL_Enter);   // Enter, Space and Esc close the box, as they close a message box
     ok->callback(CloseBox);
     box.end();
     box.size_range(w, h, w, h);
