@@ -43,8 +43,8 @@ std::vector<std::uint8_t> ProgramIconPixels(int size) {
     const Point centre{size / 2.0, size / 2.0};
     const double radius = size / 2.0 - 0.25;
     const double rim = 1.6 * unit;
-    const Point hourEnd = HandEnd(centre, radius, 50.0, 0.5);     // ten o'clock
-    const Point minuteEnd = HandEnd(centre, radius, 10.0, 0.72);  // ten past
+    const Point hourEnd = HandEnd(centre, radius, 50.0, 0.45);    // ten o'clock
+    const Point minuteEnd = HandEnd(centre, radius, 10.0, 0.75);  // ten past
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const Point p{x + 0.5, y + 0.5};
@@ -60,10 +60,10 @@ std::vector<std::uint8_t> ProgramIconPixels(int size) {
                 if (colour == kWhite && DistanceToSegment(p, inner, outer) <= 0.6 * unit) colour = kNavy;
             }
             if (colour == kWhite || colour == kNavy) {
-                if (DistanceToSegment(p, centre, hourEnd) <= 0.75 * unit) colour = kBlack;
-                else if (DistanceToSegment(p, centre, minuteEnd) <= 0.55 * unit) colour = kBlack;
+                if (DistanceToSegment(p, centre, hourEnd) <= 0.5 * unit + 0.1) colour = kBlack;
+                else if (DistanceToSegment(p, centre, minuteEnd) <= 0.35 * unit + 0.1) colour = kBlack;
             }
-            if (d <= 0.9 * unit) colour = kRed;
+            if (d <= 0.75 * unit) colour = kRed;
             if (colour == kWhite && size >= 32 && y > size / 2 && d > radius - rim - 1.2 * unit) colour = kSilver;
             pixels[static_cast<std::size_t>(y) * size + x] = colour;
         }
