@@ -5,7 +5,8 @@
 // - a fixed 339 × 217 window centred on the primary screen; without a window manager
 //   the window itself has that size, under one the frame it reports is taken off the
 //   client area so that the outer rectangle keeps that size (best effort);
-// - minimise and close only (fixed size hints and Motif hints: no maximise);
+// - minimise and close only: FLTK gives a window of one fixed size Motif hints without
+//   resize and maximise;
 // - buttons that click once on Space *release*, as a Windows button does (FLTK's own
 //   click on key-down and repeat while the key is held);
 // - Tab and Shift+Tab between the buttons, Esc as the close request, every other key
@@ -141,18 +142,6 @@ std::unique_ptr<Fl_RGB_Image> IconImage(int size) {
     return image;
 }
 
-// Without maximise: Motif hints with move, minimise and close, and the decorations to match.
-void SetFrameFunctions(Window xid) {
-    enum : unsigned long { kFunctions = 1, kDecorations = 2 };
-    enum : unsigned long { kFuncMove = 4, kFuncMinimize = 8, kFuncClose = 32 };
-    enum : unsigned long { kDecorBorder = 2, kDecorTitle = 8, kDecorMenu = 16, kDecorMinimize = 32 };
-    const long hints[5] = {kFunctions | kDecorations, kFuncMove | kFuncMinimize | kFuncClose,
-                           kDecorBorder | kDecorTitle | kDecorMenu | kDecorMinimize, 0, 0};
-    Atom motif = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
-    XChangeProperty(fl_display, xid, motif, motif, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(hints), 5);
-}
-
 // A window manager that frames the window reports the frame in _NET_FRAME_EXTENTS: the
 // client area then shrinks by it, so that the outer rectangle stays where and as large
 // as it was meant to be.
@@ -257,7 +246,6 @@ bool PlatformLoadWindow(const WindowTemplate& templ) {
     if (state.window != window) return true;
     Fl::add_system_handler(FitFrame, nullptr);
     window->show();
-    SetFrameFunctions(fl_xid(window));
     if (!window->tabStops.empty()) window->tabStops.front()->take_focus();
     return true;
 }
