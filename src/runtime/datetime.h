@@ -30,6 +30,11 @@ struct SystemTimeFields {
     friend bool operator==(const SystemTimeFields&, const SystemTimeFields&) = default;
 };
 
+// The proleptic Gregorian calendar, for years from 1 on.
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);               // month 1..12
+int DayOfWeek(int year, int month, int day);        // 0 = Sunday; a valid date
+
 DateTime ClampDateTime(DateTime value);
 CalendarFields ClampCalendarFields(CalendarFields fields);
 DateTime DateTimeFromFields(const CalendarFields& fields);           // fields must be valid
