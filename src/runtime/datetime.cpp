@@ -81,7 +81,9 @@ int DayOfWeek(int year, int month, int day) {
 
 DateTime ClampDateTime(DateTime value) {
     if (value.value > kMaxDateTime) return DateTime{kMaxDateTime};
-    if (value.value < kMinDateTime) return DateTime{kMinDateTime};
+    // A NaN is no moment at all; it becomes the lower end, like a value below the range,
+    // rather than reaching the calendar arithmetic.
+    if (!(value.value >= kMinDateTime)) return DateTime{kMinDateTime};
     return value;
 }
 
@@ -107,8 +109,8 @@ SystemTimeFields DateTimeToFields(DateTime value) {
     // a second of midnight before 1900 rolls into the next day rather than two days back.
     const double rounded = ToContinuous(value.value) + kHalfSecond;
     const double dayNumber = std::floor(rounded);
-    int seconds = static_cast<int>(std::floor((rounded - dayNumber) * kSecondsPerDay));
-    seconds = std::min(seconds, 86399);
+    // A fraction a hair below 1 can multiply out to a whole 86400 seconds.
+    const int seconds = std::min(static_cast<int>(std::floor((rounded - dayNumber) * kSecondsPerDay)), 86399);
 
     SystemTimeFields fields;
     DateFromDayNumber(static_cast<std::int64_t>(dayNumber), fields);
@@ -260,8 +262,7 @@ DateTime AddToDateTime(DateTime value, int unit, int amount) {
 }
 
 bool SetCurrentTime(DateTime value, ClockSetter setter) {
-    SystemTimeFields fields = DateTimeToFields(ClampDateTime(value));
-    fields.milliseconds = 0;
+    const SystemTimeFields fields = DateTimeToFields(ClampDateTime(value));   // whole seconds
     return (setter ? setter : SetLocalClock)(fields);
 }
 
