@@ -24,7 +24,8 @@ constexpr std::array<std::string_view, 8> kOtherZones = {"EST", "EDT", "CST", "C
 // Two-digit years lie in the hundred years that end 50 years after the current year.
 constexpr int kTwoDigitYearsAhead = 50;
 
-constexpr int kMaxTokens = 8;   // the longest form: weekday, weekday number, four fields, zone, one spare
+// A weekday and the four tokens of date and time; the text after them is not split.
+constexpr int kMaxTokens = 5;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
