@@ -26,3 +26,8 @@ foreach(standin ole32 wininet)
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(clocktool ${standin}_standin)
 endforeach()
+# wininet.dll reads dates with the core's HTTP-date reader: the core is built as position-
+# independent code for it, and only the stand-in's own function is exported.
+set_target_properties(clockcore PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_link_libraries(wininet_standin PRIVATE clockcore)
+target_link_options(wininet_standin PRIVATE -Wl,--as-needed -Wl,--exclude-libs,ALL)

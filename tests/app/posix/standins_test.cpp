@@ -1,4 +1,5 @@
-// The ole32.dll stand-in: CoInitialize and CoUninitialize keep a count per thread.
+// The stand-ins beside the program: ole32.dll keeps a CoInitialize count per thread;
+// wininet.dll reads HTTP dates into a SYSTEMTIME with the Windows contract.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -62,6 +63,40 @@ TEST_F(Ole32StandIn, AnUnmatchedUninitialiseLeavesTheCountAtZero) {
     EXPECT_EQ(initialize_(nullptr), S_FALSE_);
     uninitialize_();
     uninitialize_();
+}
+
+struct SystemTimeFields16 {
+    std::uint16_t year, month, dayOfWeek, day, hour, minute, second, milliseconds;
+    bool operator==(const SystemTimeFields16&) const = default;
+};
+
+TEST(WininetStandIn, ReadsHttpDatesAndLeavesTheFieldsAloneOnFailure) {
+    void* library = dlopen((ProgramDirectory().bytes() + "/wininet.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    auto parse = reinterpret_cast<int (*)(const char*, SystemTimeFields16*, unsigned)>(
+        dlsym(library, "InternetTimeToSystemTime"));
+    ASSERT_NE(parse, nullptr);
+
+    const SystemTimeFields16 untouched{9, 9, 9, 9, 9, 9, 9, 9};
+    struct Case {
+        const char* text;
+        int result;
+        SystemTimeFields16 fields;
+    } cases[] = {
+        // The Date header's value as the restore takes it, with its leading blank.
+        {" Sun, 06 Nov 1994 08:49:37 GMT", 1, {1994, 11, 0, 6, 8, 49, 37, 0}},
+        {"Wed, 07 Jul 2077 07:07:07 GMT", 1, {2077, 7, 3, 7, 7, 7, 7, 0}},
+        {"Sun Nov  6 08:49:37 1994", 1, {1994, 11, 0, 6, 8, 49, 37, 0}},
+        {"", 0, untouched},
+        {"not a date", 0, untouched},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        SystemTimeFields16 fields = untouched;
+        EXPECT_EQ(parse(c.text, &fields, 0), c.result);
+        EXPECT_TRUE(fields == c.fields);
+    }
+    dlclose(library);
 }
 
 }  // namespace
