@@ -3,69 +3,83 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace clocktool {
 
 const std::array<IconColour, 16> kIconPalette = {{
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-    {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0x00, 0x00, 0x00}, {0x80, 0x00, 0x00}, {0x00, 0x80, 0x00}, {0x80, 0x80, 0x00},
+    {0x00, 0x00, 0x80}, {0x80, 0x00, 0x80}, {0x00, 0x80, 0x80}, {0xC0, 0xC0, 0xC0},
+    {0x80, 0x80, 0x80}, {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0xFF, 0xFF, 0x00},
+    {0x00, 0x00, 0xFF}, {0xFF, 0x00, 0xFF}, {0x00, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF},
 }};
 
 namespace {
 
-enum : std::uint8_t { kBlack = 0, kNavy = 4, kTeal = 6, kSilver = 7, kRed = 9, kWhite = 15 };
+enum : std::uint8_t { kBlack = 0, kNavy = 4, kGray = 8, kRed = 9, kWhite = 15 };
 
-struct Point {
-    double x, y;
+struct Segment {
+    double ax, ay, bx, by;
 };
 
-// Distance from p to the segment a-b.
-double DistanceToSegment(Point p, Point a, Point b) {
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    double t = ((p.x - a.x) * dx + (p.y - a.y) * dy) / (dx * dx + dy * dy);
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+double SegmentDistance(double px, double py, const Segment& s) {
+    const double dx = s.bx - s.ax, dy = s.by - s.ay;
+    const double t = std::max(0.0, std::min(1.0, ((px - s.ax) * dx + (py - s.ay) * dy) / (dx * dx + dy * dy)));
+    return std::hypot(px - s.ax - t * dx, py - s.ay - t * dy);
 }
 
-// The end of a hand of `length` (a fraction of the radius) pointing at `minutes` on the dial.
-Point HandEnd(Point centre, double radius, double minutes, double length) {
-    const double angle = minutes / 60.0 * 2.0 * std::numbers::pi;
-    return {centre.x + std::sin(angle) * radius * length, centre.y - std::cos(angle) * radius * length};
+// A segment from the centre, `turns` of a full circle clockwise from twelve.
+Segment Hand(int size, double turns, double length) {
+    const double c = size / 2.0;
+    const double angle = 2 * std::numbers::pi * turns;
+    return {c, c, c + length * std::sin(angle), c - length * std::cos(angle)};
+}
+
+struct HourMark {
+    double turns, inner, outer;
+};
+
+// The colour of the hour mark under the point: 12, 3, 6 and 9 are black and thicker,
+// the others grey (black at 16 pixels).
+std::optional<std::uint8_t> HourMarkAt(double px, double py, int size, const std::vector<HourMark>& marks,
+                                       double stroke) {
+    for (const HourMark& m : marks) {
+        const bool main = std::lround(m.turns * 12) % 3 == 0;
+        const Segment inner = Hand(size, m.turns, m.inner), outer = Hand(size, m.turns, m.outer);
+        if (SegmentDistance(px, py, {inner.bx, inner.by, outer.bx, outer.by}) <= stroke * (main ? 0.6 : 0.35))
+            return main || size < 32 ? kBlack : kGray;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> ProgramIconPixels(int size) {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size) * size, kIconTransparent);
-    const double unit = size / 16.0;   // one pixel of the 16-pixel picture
-    const Point centre{size / 2.0, size / 2.0};
-    const double radius = size / 2.0 - 0.25;
-    const double rim = 1.6 * unit;
-    const Point hourEnd = HandEnd(centre, radius, 50.0, 0.45);    // ten o'clock
-    const Point minuteEnd = HandEnd(centre, radius, 10.0, 0.75);  // ten past
+    const double c = size / 2.0;
+    const double radius = size / 2.0 - 0.5;
+    const double rim = std::max(1.0, size / 12.0);
+    const double stroke = std::max(1.0, size / 16.0);
+    std::vector<HourMark> marks;
+    for (int hour = 0; hour < 12; ++hour)
+        if (size >= 32 || hour % 3 == 0) marks.push_back({hour / 12.0, radius - rim - size / 8.0, radius - rim});
+    const Segment hourHand = Hand(size, (7 + 7 / 60.0) / 12, radius * 0.5);
+    const Segment minuteHand = Hand(size, 7 / 60.0, radius * 0.78);
+
+    std::vector<std::uint8_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(size) * size);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            const Point p{x + 0.5, y + 0.5};
-            const double d = std::hypot(p.x - centre.x, p.y - centre.y);
+            const double px = x + 0.5, py = y + 0.5;
+            const double r = std::hypot(px - c, py - c);
             std::uint8_t colour = kWhite;
-            if (d > radius) continue;
-            if (d > radius - 0.9 * unit) colour = kBlack;
-            else if (d > radius - rim) colour = kTeal;
-            // Marks at 12, 3, 6 and 9 o'clock just inside the rim.
-            for (int quarter = 0; quarter < 4; ++quarter) {
-                const Point outer = HandEnd(centre, radius, quarter * 15.0, 0.86);
-                const Point inner = HandEnd(centre, radius, quarter * 15.0, 0.68);
-                if (colour == kWhite && DistanceToSegment(p, inner, outer) <= 0.6 * unit) colour = kNavy;
-            }
-            if (colour == kWhite || colour == kNavy) {
-                if (DistanceToSegment(p, centre, hourEnd) <= 0.5 * unit + 0.1) colour = kBlack;
-                else if (DistanceToSegment(p, centre, minuteEnd) <= 0.35 * unit + 0.1) colour = kBlack;
-            }
-            if (d <= 0.75 * unit) colour = kRed;
-            if (colour == kWhite && size >= 32 && y > size / 2 && d > radius - rim - 1.2 * unit) colour = kSilver;
-            pixels[static_cast<std::size_t>(y) * size + x] = colour;
+            if (r > radius) colour = kIconTransparent;
+            else if (r > radius - rim) colour = kNavy;
+            else if (r <= std::max(1.0, size / 20.0)) colour = kRed;
+            else if (SegmentDistance(px, py, hourHand) <= stroke * 0.9 ||
+                     SegmentDistance(px, py, minuteHand) <= stroke * 0.6)
+                colour = kBlack;
+            else if (std::optional<std::uint8_t> mark = HourMarkAt(px, py, size, marks, stroke)) colour = *mark;
+            pixels.push_back(colour);
         }
     }
     return pixels;

@@ -1,6 +1,9 @@
-// The program icon: a round clock face, drawn in code in the 16 colours of the classic
-// Windows palette, at the three sizes the program carries (16, 32 and 48 pixels).
-// Portable: each platform turns the palette indices into its own icon format.
+// The program icon: a white clock face in a navy rim with hour marks and the hands at
+// seven past seven, drawn in code in the 16 colours of the classic Windows palette, at
+// the three sizes the program carries (16, 32 and 48 pixels). Portable: each platform
+// turns the palette indices into its own icon format. (The Windows build's icon resource
+// is drawn by tools/make-icon with the same drawing; tests/app/posix/icon_resource_test
+// checks that the two give the same pixels.)
 #pragma once
 
 #include <array>

