@@ -73,6 +73,19 @@ TEST(VariantBytes, TextsAndByteArraysConvertIntoEachOther) {
     EXPECT_EQ(bytes, ByteArrayVariant("wxyz", 0));
 }
 
+TEST(VariantBytes, ArraysKeepTheirBoundsThroughAConversionToTheirOwnKind) {
+    Variant shorts = ByteArrayVariant("abcd", 0);
+    shorts.vt = VT_ARRAY | VT_I2;
+    shorts.array.elementType = VT_I2;
+    shorts.array.bounds[0].count = 2;
+    for (const Variant& array : {ByteArrayVariant("", 1), ByteArrayVariant("\x01\x02\x03", 0),
+                                 ByteArrayVariant("xy", 7), shorts}) {
+        Variant copy = array;
+        ASSERT_TRUE(ChangeVariantType(copy, array.vt));
+        EXPECT_EQ(copy, array);
+    }
+}
+
 TEST(VariantBytes, NumberAndTextConversions) {
     const struct {
         Variant from;
