@@ -22,6 +22,7 @@
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,7 +40,7 @@ class StartWindow;
 struct WindowState {
     StartWindow* window = nullptr;
     std::vector<std::unique_ptr<Fl_RGB_Image>> icons;   // kept until EndProgram
-    std::vector<std::string> labels;                      // UTF-8; FLTK keeps the pointers
+    std::deque<std::string> labels;                       // UTF-8; FLTK keeps the pointers
     int outerLeft = 0, outerTop = 0, outerWidth = 0, outerHeight = 0;
 };
 
@@ -188,7 +189,6 @@ bool PlatformLoadWindow(const WindowTemplate& templ) {
     state.outerHeight = unit1.height;
     state.outerLeft = screenX + (screenW - unit1.width) / 2;
     state.outerTop = screenY + (screenH - unit1.height) / 2;
-    state.labels.reserve(templ.units.size());   // the label pointers must stay put
     state.labels.push_back(GbkToUtf8(unit1.text));
     auto* window = new StartWindow(state.outerLeft, state.outerTop, unit1.width, unit1.height);
     state.window = window;
@@ -242,8 +242,7 @@ bool PlatformLoadWindow(const WindowTemplate& templ) {
         if (buttons[i] && templ.units[i].visible) buttons[i]->show();
     RaiseEvent(1, 0);
 
-    // Show the window, if the handler left it there.
-    if (state.window != window) return true;
+    // Show the window; the first tab stop has the focus.
     Fl::add_system_handler(FitFrame, nullptr);
     window->show();
     if (!window->tabStops.empty()) window->tabStops.front()->take_focus();
