@@ -1,5 +1,6 @@
-"""The start window as the X server sees it: place, size, title, size hints, icon; and a
-program directory without wininet.dll still starts and sets the future date."""
+"""The start window as the X server sees it: place, size, title, size hints, icon; the
+process's current directory; and a program directory without wininet.dll still starts and
+sets the future date."""
 
 import os
 import re
@@ -44,6 +45,10 @@ class WindowProperties(unittest.TestCase):
         hints = self.app.property("WM_NORMAL_HINTS")
         self.assertIn("program specified minimum size: 339 by 217", hints)
         self.assertIn("program specified maximum size: 339 by 217", hints)
+
+    def test_runs_in_the_programs_directory_wherever_it_was_started_from(self):
+        self.assertNotEqual(os.path.realpath(self.app.workdir), os.path.realpath(harness.BIN_DIR))
+        self.assertEqual(os.readlink(f"/proc/{self.app.proc.pid}/cwd"), os.path.realpath(harness.BIN_DIR))
 
     def test_carries_the_icon_at_16_32_and_48_pixels(self):
         sizes = re.findall(r"Icon \((\d+) x (\d+)\)", self.app.property("_NET_WM_ICON"))
