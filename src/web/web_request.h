@@ -20,25 +20,25 @@ namespace clocktool {
 inline constexpr const char* MethodNames[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 
 struct WebRequestArgs {
-    Text url;
+    Text url{};
     std::int32_t method = 0;
-    Text body;
-    Text* cookies = nullptr;           // in and out; when given: a "Cookie" header and the merge
-    Text* responseCookies = nullptr;   // out
-    Text headers;                      // a header block
-    Text* responseHeaders = nullptr;   // out
-    std::int32_t* status = nullptr;    // out
+    Text body{};
+    Text* cookies = nullptr;                        // in and out; when given: a "Cookie" header and the merge
+    Text* responseCookies = nullptr;                // out
+    Text headers{};                                 // a header block
+    Text* responseHeaders = nullptr;                // out
+    std::int32_t* status = nullptr;                 // out
     bool noRedirect = false;
-    ByteString bodyBytes;              // sent instead of `body` when non-empty
-    Text proxy;
-    std::int32_t timeoutSeconds = 0;   // 0 or less: 15 seconds; -1: the object's own time-outs
-    Text proxyUser;
-    Text proxyPassword;
-    std::optional<std::int32_t> credentialTarget;   // 0 server, 1 proxy (default)
-    const ComObject* requestObject = nullptr;        // used instead of a new object; stays the caller's
-    std::optional<bool> mergeCookies;                // default true
-    std::optional<bool> addDefaultHeaders;           // default true
-    std::optional<bool> normalizeHeaders;            // default true
+    ByteString bodyBytes{};                         // sent instead of `body` when non-empty
+    Text proxy{};
+    std::int32_t timeoutSeconds = 0;                // 0 or less: 15 seconds; -1: the object's own time-outs
+    Text proxyUser{};
+    Text proxyPassword{};
+    std::optional<std::int32_t> credentialTarget{}; // 0 server, 1 proxy (default)
+    const ComObject* requestObject = nullptr;       // used instead of a new object; stays the caller's
+    std::optional<bool> mergeCookies{};             // default true
+    std::optional<bool> addDefaultHeaders{};        // default true
+    std::optional<bool> normalizeHeaders{};         // default true
 };
 
 // Returns the response body; empty when there is none or the request object cannot be
