@@ -15,6 +15,7 @@ void RegisterExitRoutine(ExitRoutine routine);
 void LoadStartWindow(std::uint32_t templateId);   // does not return when it fails
 void RunMessageLoop();
 void EndProgram(int exitCode);
+void ClearExitRoutines();                 // a fatal end runs none of them
 
 // Raises event `eventIndex` of unit `unit` (1-based, template order) of the start window.
 void RaiseEvent(int unit, int eventIndex);
