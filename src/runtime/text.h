@@ -120,7 +120,7 @@ std::uint8_t ToByte(std::int32_t value);
 //   100-199 app, 200-299 web, 300-399 textutil, 400-499 runtime.
 // Numbers in use:
 //   301 JoinUnique (1: member i of items)
-//   302 SplitCharacters (none: it reads bytes through BytesMid)
+//   302 SplitCharacters (1: byte i for a lead byte, 2: byte i for CR, 3: byte i + 1 for LF)
 //   303 FindInTextArray (1: member i of array)
 // Keep this list up to date when a routine gains an access.
 int ArraySize(const TextArray& array);
