@@ -68,7 +68,7 @@ model::Class RecordingTestClass() {
         {"Status", INVOKE_PROPERTYGET, false, 7, {}, 0, {}, {}},
         {"Describe", INVOKE_FUNC, false, 20, {byRefI4, byRefVariant, byRefBstr}, 0, {}, {}},
         {"Fill", INVOKE_FUNC, false, 21, {In(VT_I4), Out(VT_BSTR), Out(VT_I4)}, 0, {}, {}},
-        {"Join", INVOKE_FUNC, false, 22, {In(VT_VARIANT), In(VT_VARIANT)}, -1, {}, {}},
+        {"Join", INVOKE_FUNC, false, 22, {In(VT_VARIANT), OptionalIn(VT_VARIANT)}, -1, {}, {}},
         {"Bytes", INVOKE_FUNC, false, 23, {In(VT_VARIANT)}, 0, {}, {}},
         {"Tag", INVOKE_FUNC, true, 30, {}, 0, {VT_BSTR, false, false}, {}},
     };

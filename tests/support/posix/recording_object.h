@@ -53,7 +53,7 @@ std::shared_ptr<Recorder> RegisterRecordingClass(model::Class cls);
 //   Status PROPERTYGET 7 (-> I4; read-only)
 //   Describe FUNC 20 (I4* count, VARIANT* anything, BSTR* label) -- by reference, inputs
 //   Fill FUNC 21 (I4 size, [out] BSTR* text, [out] I4* length)   -- output parameters
-//   Join FUNC 22 (VARIANT first, VARIANT rest...)                -- a variable argument count
+//   Join FUNC 22 (VARIANT first, optional VARIANT rest...)       -- a variable argument count
 //   Tag data member 30 (BSTR)
 //   Bytes FUNC 23 (VARIANT data)
 model::Class RecordingTestClass();
