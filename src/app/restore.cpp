@@ -30,7 +30,7 @@ TimeParts FromSystemTime(const SystemTimeRecord& time) {
             time.wMilliseconds};
 }
 
-bool SameCalendarFields(const TimeParts& parts, const CalendarFields& fields) {
+bool SameCalendarFields(const TimeParts& parts, const SystemTimeFields& fields) {
     return parts.year == fields.year && parts.month == fields.month && parts.day == fields.day &&
            parts.hour == fields.hour && parts.minute == fields.minute && parts.second == fields.second;
 }
@@ -62,7 +62,7 @@ DateTime HttpDateToDateTime(const Text& dateText, InternetTimeParser platformPar
 
     // The platform's parser reports success for text it cannot read (and Wine's fills in
     // the current time), so its fields count only when our own reading agrees with them.
-    CalendarFields ours;
+    SystemTimeFields ours;
     if (ParseHttpDate(dateText, ours) && SameCalendarFields(platformParts, ours)) parts = platformParts;
 
     DateTime gmt = MakeDateTime(parts.year, parts.month, parts.day, parts.hour, parts.minute, parts.second);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/external.h"
-#include "textutil/textutil.h"
+#include "textutil/base64.h"
 #include "web/cookies.h"
 #include "web/headers.h"
 

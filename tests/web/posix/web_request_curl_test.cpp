@@ -3,19 +3,21 @@
 
 #include <string>
 
-#include "../loopback_server.h"
+#include "support/loopback_server.h"
 #include "web/web_request.h"
 
 namespace clocktool {
 namespace {
 
-using testing::CannedResponse;
+using testing::HttpResponse;
 using testing::LoopbackServer;
-using testing::RecordedRequest;
+using testing::ReceivedRequest;
 
 const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 
-CannedResponse Ok(const RecordedRequest&) { return {200, "OK", {"X-Served: yes"}, "hello"}; }
+std::string Ok(const ReceivedRequest& request) {
+    return HttpResponse(200, "OK", {{"X-Served", "yes"}}, "hello", request.method == "HEAD");
+}
 
 TEST(WebRequestOverCurl, EveryMethodReachesTheServerWithItsRequestLine) {
     for (int method = 0; method < 8; ++method) {
@@ -26,7 +28,7 @@ TEST(WebRequestOverCurl, EveryMethodReachesTheServerWithItsRequestLine) {
         Text headers;
         ByteString body = WebRequest({.url = Text(server.Url("/path?q=1")), .method = method,
                                       .responseHeaders = &headers, .status = &status, .timeoutSeconds = 5});
-        std::vector<RecordedRequest> requests = server.Requests();
+        std::vector<ReceivedRequest> requests = server.requests();
         // A CONNECT or TRACE may be turned away on the way; the call still ends with its results written.
         std::string name = MethodNames[method];
         if (name == "CONNECT" || name == "TRACE") {
@@ -48,9 +50,9 @@ TEST(WebRequestOverCurl, ClockToolCallSendsTheDefaultHeaders) {
     Text url(server.Url("/"));
     Text headers;
     WebRequest({.url = url, .method = 2, .responseHeaders = &headers});
-    std::vector<RecordedRequest> requests = server.Requests();
+    std::vector<ReceivedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
-    const RecordedRequest& request = requests[0];
+    const ReceivedRequest& request = requests[0];
     EXPECT_EQ(request.method, "HEAD");
     EXPECT_EQ(request.Header("Accept"), "*/*");
     EXPECT_EQ(request.Header("Referer"), url.bytes());
@@ -63,7 +65,7 @@ TEST(WebRequestOverCurl, ClockToolCallSendsTheDefaultHeaders) {
 TEST(WebRequestOverCurl, PostCarriesItsBodyAndTheContentTypeDefault) {
     LoopbackServer server(Ok);
     WebRequest({.url = Text(server.Url("/form")), .method = 1, .body = "a=1&b=2"});
-    std::vector<RecordedRequest> requests = server.Requests();
+    std::vector<ReceivedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].method, "POST");
     EXPECT_EQ(requests[0].Header("Content-Type"), "application/x-www-form-urlencoded");
@@ -74,18 +76,18 @@ TEST(WebRequestOverCurl, ByteBodyTravelsWithItsZeroBytes) {
     LoopbackServer server(Ok);
     WebRequest({.url = Text(server.Url("/bytes")), .method = 3, .body = "ignored",
                 .bodyBytes = ByteString(std::string("\x01\x00\xFF", 3))});
-    std::vector<RecordedRequest> requests = server.Requests();
+    std::vector<ReceivedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].body, std::string("\x01\x00\xFF", 3));
 }
 
 TEST(WebRequestOverCurl, CookiesAreCarriedFromOneRequestToTheNext) {
-    LoopbackServer server([](const RecordedRequest& request) -> CannedResponse {
+    LoopbackServer server([](const ReceivedRequest& request) -> std::string {
         if (request.target == "/login")
-            return {200, "OK", {"Set-Cookie: sid=abc; Path=/; HttpOnly", "Set-Cookie: lang=en"}, ""};
+            return HttpResponse(200, "OK", {{"Set-Cookie", "sid=abc; Path=/; HttpOnly"}, {"Set-Cookie", "lang=en"}});
         if (request.target == "/logout")
-            return {200, "OK", {"Set-Cookie: sid=deleted; Expires=Thu, 01 Jan 1970 00:00:00 GMT"}, ""};
-        return {200, "OK", {}, ""};
+            return HttpResponse(200, "OK", {{"Set-Cookie", "sid=deleted; Expires=Thu, 01 Jan 1970 00:00:00 GMT"}});
+        return HttpResponse(200, "OK");
     });
     Text cookies = "Cookie: t=9";
     Text responseCookies;
@@ -97,7 +99,7 @@ TEST(WebRequestOverCurl, CookiesAreCarriedFromOneRequestToTheNext) {
     WebRequest({.url = Text(server.Url("/logout")), .cookies = &cookies, .responseCookies = &responseCookies});
     EXPECT_EQ(cookies.bytes(), "lang=en; t=9");   // the server's deletion removed sid
 
-    std::vector<RecordedRequest> requests = server.Requests();
+    std::vector<ReceivedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].Header("Cookie"), "t=9");
     EXPECT_EQ(requests[1].Header("Cookie"), "sid=abc; lang=en; t=9");
@@ -110,7 +112,7 @@ TEST(WebRequestOverCurl, ProxyCredentialsArriveAtTheProxy) {
     std::int32_t status = 0;
     WebRequest({.url = "http://time.example/", .status = &status, .proxy = proxyAddress,
                 .proxyUser = "user", .proxyPassword = "pass"});
-    std::vector<RecordedRequest> requests = proxy.Requests();
+    std::vector<ReceivedRequest> requests = proxy.requests();
     ASSERT_GE(requests.size(), 1u);
     EXPECT_EQ(requests.back().target, "http://time.example/");
     EXPECT_EQ(requests.back().Header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");   // user:pass
@@ -119,7 +121,7 @@ TEST(WebRequestOverCurl, ProxyCredentialsArriveAtTheProxy) {
 
 TEST(WebRequestOverCurl, NotFoundGivesItsStatusHeadersAndBody) {
     LoopbackServer server(
-        [](const RecordedRequest&) -> CannedResponse { return {404, "Not Found", {"X-Reason: gone"}, "not here"}; });
+        [](const ReceivedRequest&) { return HttpResponse(404, "Not Found", {{"X-Reason", "gone"}}, "not here"); });
     std::int32_t status = 0;
     Text headers;
     ByteString body = WebRequest({.url = Text(server.Url("/missing")), .responseHeaders = &headers, .status = &status});

@@ -6,15 +6,15 @@
 
 #include <string>
 
-#include "../loopback_server.h"
+#include "support/loopback_server.h"
 #include "web/web_request.h"
 
 namespace clocktool {
 namespace {
 
-using testing::CannedResponse;
+using testing::HttpResponse;
 using testing::LoopbackServer;
-using testing::RecordedRequest;
+using testing::ReceivedRequest;
 
 class WebRequestOverWinHttp : public ::testing::Test {
 protected:
@@ -22,7 +22,9 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
-CannedResponse Ok(const RecordedRequest&) { return {200, "OK", {"X-Served: yes"}, "hello"}; }
+std::string Ok(const ReceivedRequest& request) {
+    return HttpResponse(200, "OK", {{"X-Served", "yes"}}, "hello", request.method == "HEAD");
+}
 
 TEST_F(WebRequestOverWinHttp, ClockToolCallIsAHeadWithTheDefaultHeaders) {
     LoopbackServer server(Ok);
@@ -30,9 +32,9 @@ TEST_F(WebRequestOverWinHttp, ClockToolCallIsAHeadWithTheDefaultHeaders) {
     Text url(server.Url("/"));
     Text headers;
     ByteString body = WebRequest({.url = url, .method = 2, .responseHeaders = &headers});
-    std::vector<RecordedRequest> requests = server.Requests();
+    std::vector<ReceivedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
-    const RecordedRequest& request = requests[0];
+    const ReceivedRequest& request = requests[0];
     EXPECT_EQ(request.method, "HEAD");
     EXPECT_EQ(request.target, "/");
     EXPECT_EQ(request.Header("Accept"), "*/*");
@@ -44,9 +46,10 @@ TEST_F(WebRequestOverWinHttp, ClockToolCallIsAHeadWithTheDefaultHeaders) {
 }
 
 TEST_F(WebRequestOverWinHttp, CookiesAreCarriedAcrossTwoRequests) {
-    LoopbackServer server([](const RecordedRequest& request) -> CannedResponse {
-        if (request.target == "/login") return {200, "OK", {"Set-Cookie: sid=abc; Path=/", "Set-Cookie: lang=en"}, ""};
-        return {200, "OK", {}, ""};
+    LoopbackServer server([](const ReceivedRequest& request) -> std::string {
+        if (request.target == "/login")
+            return HttpResponse(200, "OK", {{"Set-Cookie", "sid=abc; Path=/"}, {"Set-Cookie", "lang=en"}});
+        return HttpResponse(200, "OK");
     });
     Text cookies = "t=9";
     Text responseCookies;
@@ -55,7 +58,7 @@ TEST_F(WebRequestOverWinHttp, CookiesAreCarriedAcrossTwoRequests) {
     EXPECT_EQ(responseCookies, cookies);
     WebRequest({.url = Text(server.Url("/page")), .cookies = &cookies});
 
-    std::vector<RecordedRequest> requests = server.Requests();
+    std::vector<ReceivedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].Header("Cookie"), "t=9");
     EXPECT_EQ(requests[1].Header("Cookie"), "sid=abc; lang=en; t=9");
@@ -63,7 +66,7 @@ TEST_F(WebRequestOverWinHttp, CookiesAreCarriedAcrossTwoRequests) {
 
 TEST_F(WebRequestOverWinHttp, NotFoundGivesItsStatus) {
     LoopbackServer server(
-        [](const RecordedRequest&) -> CannedResponse { return {404, "Not Found", {"X-Reason: gone"}, "not here"}; });
+        [](const ReceivedRequest&) { return HttpResponse(404, "Not Found", {{"X-Reason", "gone"}}, "not here"); });
     std::int32_t status = 0;
     Text headers;
     ByteString body = WebRequest({.url = Text(server.Url("/missing")), .responseHeaders = &headers, .status = &status});
