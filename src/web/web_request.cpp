@@ -1,6 +1,8 @@
 #include "web/web_request.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "app/external.h"
 #include "textutil/base64.h"
@@ -37,6 +39,11 @@ void CallCoUninitialize() {
 std::int32_t TruncateStatus(double value) {
     if (!(value > -2147483649.0 && value < 2147483648.0)) return 0;
     return static_cast<std::int32_t>(std::trunc(value));
+}
+
+// Seconds as milliseconds; beyond what an int32 holds, the longest time-out it can hold.
+std::int32_t TimeoutMilliseconds(std::int32_t seconds) {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{seconds} * 1000, INT32_MAX));
 }
 
 void SendProxyCredentials(ComObject& request, const WebRequestArgs& args) {
@@ -81,7 +88,7 @@ ByteString detail::WebRequestWithProgId(const WebRequestArgs& args, const Text& 
     ByteString responseBody;
     if (haveRequest) {
         if (args.timeoutSeconds != kNoTimeouts) {
-            std::int32_t ms = args.timeoutSeconds <= 0 ? kDefaultTimeoutMs : args.timeoutSeconds * 1000;
+            std::int32_t ms = args.timeoutSeconds <= 0 ? kDefaultTimeoutMs : TimeoutMilliseconds(args.timeoutSeconds);
             ObjectCallMethod(request, "SetTimeouts", {ms, ms, ms, ms});
         }
         if (!args.proxy.empty()) ObjectCallMethod(request, "SetProxy", {kNamedProxy, args.proxy});

@@ -38,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                            "Accept-Language: zh-cn\r\n" + kUserAgentLine},
         // Names are found anywhere, in any case: inside another name or a value too.
         DefaultHeadersCase{"accept: text/html", 2,
-                           "accept: text/html\r\nReferer: http://h/p?q=1\r\nAccept-Language: zh-cn\r\n" + kUserAgentLine},
+                           "accept: text/html\r\nReferer: http://h/p?q=1\r\nAccept-Language: zh-cn\r\n" +
+                               kUserAgentLine},
         DefaultHeadersCase{"X-Accept: 1", 0,
                            "X-Accept: 1\r\nReferer: http://h/p?q=1\r\nAccept-Language: zh-cn\r\n" + kUserAgentLine},
         DefaultHeadersCase{"X-Note: see Referer:here", 0,

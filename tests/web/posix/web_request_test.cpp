@@ -109,8 +109,8 @@ TEST_F(WebRequestCalls, ClockToolCallMakesTheThirteenSteps) {
     ByteString body = WebRequest({.url = kUrl, .method = 2, .responseHeaders = &headers});
 
     EXPECT_EQ(Instances(), 1);
-    EXPECT_EQ(Calls(), Join({{"SetTimeouts(15000, 15000, 15000, 15000)", "Open(\"HEAD\", \"" + std::string(kUrl) + "\", false)",
-                              "Option[4]=13056"},
+    EXPECT_EQ(Calls(), Join({{"SetTimeouts(15000, 15000, 15000, 15000)",
+                              "Open(\"HEAD\", \"" + std::string(kUrl) + "\", false)", "Option[4]=13056"},
                              kDefaultHeaderCalls,
                              {"Send(\"\")"},
                              kResponseReads}));
@@ -148,6 +148,7 @@ TEST_F(WebRequestCalls, TimeoutSecondsBecomeMillisecondsOnAllFourPhases) {
         {0, {"SetTimeouts(15000, 15000, 15000, 15000)"}},
         {-5, {"SetTimeouts(15000, 15000, 15000, 15000)"}},
         {30, {"SetTimeouts(30000, 30000, 30000, 30000)"}},
+        {2147484, {"SetTimeouts(2147483647, 2147483647, 2147483647, 2147483647)"}},   // no overflow
     };
     for (const auto& c : cases) {
         ScopedRecordingRequestClass scoped;
