@@ -32,24 +32,214 @@ unsigned char FoldCase(unsigned char byte) {
     return (byte >= 'a' && byte <= 'z') ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
 }
 
-// Compares subtext with the bytes at `at`; the caller has checked that enough remain.
-bool MatchesAt(std::string_view text, std::size_t at, std::string_view subtext, bool ignoreCase) {
-    for (std::size_t i = 0; i < subtext.size(); ++i) {
-        auto a = static_cast<unsigned char>(text[at + i]);
-        auto b = static_cast<unsigned char>(subtext[i]);
-        if (ignoreCase ? FoldCase(a) != FoldCase(b) : a != b) return false;
-    }
-    return true;
-}
-
-// One step of the character walk from `at`: two bytes after a lead byte, else one.
-std::size_t StepAt(std::string_view text, std::size_t at) {
-    return IsLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
-}
-
 // A lead byte that is the last byte of the text is no character: the walk ends there.
 bool IsStrayLeadAt(std::string_view text, std::size_t at) {
     return at + 1 == text.size() && IsLeadByte(static_cast<unsigned char>(text[at]));
+}
+
+// --- fast searching ---
+//
+// The walks of FindText, FindTextReverse, ReplaceSubtext, SplitText and TrimBoth step
+// one character at a time. Doing that byte by byte is slow, so they look for raw
+// occurrences of the subtext with memchr and then ask whether an occurrence starts a
+// character of the walk. That question needs only the bytes since the last place known
+// to start a character: a byte below 0x80 is always followed by a character start (it is
+// a character, or the trail byte of one), so only a run of bytes >= 0x80 in between has
+// to be paired up.
+
+constexpr std::size_t kNone = std::string_view::npos;
+constexpr std::size_t kGaveUp = kNone - 1;
+
+// The first position r >= floor such that all of t[r, at) are bytes >= 0x80.
+std::size_t RunStart(std::string_view t, std::size_t at, std::size_t floor) {
+    std::size_t r = at;
+    while (r > floor && IsLeadByte(static_cast<unsigned char>(t[r - 1]))) --r;
+    return r;
+}
+
+// Answers, for increasing positions, whether the walk that starts at `known` starts a
+// character there. Each question looks back at most to the previous answer, so a whole
+// pass over the text stays linear.
+class CharacterWalk {
+public:
+    CharacterWalk(std::string_view text, std::size_t start) : text_(text), known_(start) {}
+
+    bool StartsCharacter(std::size_t at) {   // at >= every earlier question and restart
+        bool starts = (at - RunStart(text_, at, known_)) % 2 == 0;
+        known_ = starts ? at : at - 1;        // else at - 1 is the lead byte of a character
+        return starts;
+    }
+    void Restart(std::size_t at) { known_ = at; }   // the walk goes on from here after a match
+
+private:
+    std::string_view text_;
+    std::size_t known_;
+};
+
+// How common a byte is in the texts the program handles (headers, cookies, Chinese
+// text): the search looks for the subtext's least common byte, so memchr stops rarely.
+int Commonness(unsigned char byte) {
+    if (std::strchr("etaoinsrhl ", byte) && byte != 0) return 9;
+    if (byte >= 'a' && byte <= 'z') return 6;
+    if (byte >= 0x80) return 7;
+    if (std::strchr("\r\n,.;=:/", byte) && byte != 0) return 5;
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9')) return 4;
+    return 2;
+}
+
+int CommonnessIgnoringCase(unsigned char byte) {
+    unsigned char upper = FoldCase(byte);
+    if (upper < 'A' || upper > 'Z') return Commonness(byte);
+    return std::max(Commonness(upper), Commonness(static_cast<unsigned char>(upper - 'A' + 'a'))) + 1;
+}
+
+// The next place of one byte value at or after a position, remembered between calls so
+// that increasing questions scan each byte once.
+class ByteFinder {
+public:
+    ByteFinder(std::string_view text, unsigned char byte) : text_(text), byte_(byte) {}
+
+    std::size_t Next(std::size_t from, std::size_t end) {   // end stays the same for every call
+        if (from < searchedFrom_ || (found_ != kNone && found_ < from)) {
+            searchedFrom_ = from;
+            const void* hit = from < end ? std::memchr(text_.data() + from, byte_, end - from) : nullptr;
+            found_ = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) : kNone;
+        }
+        return found_;
+    }
+
+private:
+    std::string_view text_;
+    unsigned char byte_;
+    std::size_t searchedFrom_ = kNone;
+    std::size_t found_ = kNone;
+};
+
+// The raw occurrences of a subtext that lie wholly in t[0, end), in increasing order,
+// ignoring the character walk. Candidates come from memchr on the subtext's least
+// common byte; when the candidates cost more than a few comparisons per byte of text
+// (a text built to defeat that), it goes over to Knuth-Morris-Pratt, which is linear.
+class Occurrences {
+public:
+    Occurrences(std::string_view text, std::size_t end, std::string_view subtext, bool ignoreCase)
+        : text_(text), end_(end), sub_(subtext), ignoreCase_(ignoreCase),
+          first_(text, 0), second_(text, 0) {
+        int best = 100;
+        for (std::size_t i = 0; i < sub_.size(); ++i) {
+            auto byte = static_cast<unsigned char>(sub_[i]);
+            int commonness = ignoreCase_ ? CommonnessIgnoringCase(byte) : Commonness(byte);
+            if (commonness < best) best = commonness, key_ = i;
+        }
+        auto key = static_cast<unsigned char>(sub_[key_]);
+        bool letter = FoldCase(key) >= 'A' && FoldCase(key) <= 'Z';
+        first_ = ByteFinder(text, ignoreCase_ && letter ? FoldCase(key) : key);
+        twoKeys_ = ignoreCase_ && letter;
+        if (twoKeys_) second_ = ByteFinder(text, static_cast<unsigned char>(FoldCase(key) - 'A' + 'a'));
+    }
+
+    // The first occurrence that starts at or after `from`, or kNone.
+    std::size_t Next(std::size_t from) {
+        if (end_ < sub_.size() || from > end_ - sub_.size()) return kNone;
+        if (!table_.empty()) return NextByTable(from);
+        if (origin_ == kNone) origin_ = from;
+        std::size_t keyEnd = end_ - sub_.size() + key_ + 1;   // keys past this leave no room
+        for (std::size_t at = from; at + sub_.size() <= end_;) {
+            std::size_t hit = first_.Next(at + key_, keyEnd);
+            if (twoKeys_) hit = std::min(hit, second_.Next(at + key_, keyEnd));
+            if (hit == kNone) return kNone;
+            std::size_t candidate = hit - key_;
+            if (Matches(candidate)) return candidate;
+            at = candidate + 1;
+            if (work_ > 8 * (at - origin_) + 4096) {
+                BuildTable();
+                return NextByTable(at);
+            }
+        }
+        return kNone;
+    }
+
+private:
+    unsigned char Fold(unsigned char byte) const { return ignoreCase_ ? FoldCase(byte) : byte; }
+    unsigned char TextByte(std::size_t at) const { return Fold(static_cast<unsigned char>(text_[at])); }
+    unsigned char SubByte(std::size_t at) const { return Fold(static_cast<unsigned char>(sub_[at])); }
+
+    bool Matches(std::size_t at) {
+        for (std::size_t i = 0; i < sub_.size(); ++i) {
+            ++work_;
+            if (TextByte(at + i) != SubByte(i)) return false;
+        }
+        return true;
+    }
+
+    void BuildTable() {
+        try {
+            table_.assign(sub_.size(), 0);
+        } catch (const std::bad_alloc&) {
+            OutOfMemory(sub_.size() * sizeof(std::size_t));
+        }
+        for (std::size_t i = 1, k = 0; i < sub_.size(); ++i) {
+            while (k > 0 && SubByte(i) != SubByte(k)) k = table_[k - 1];
+            if (SubByte(i) == SubByte(k)) ++k;
+            table_[i] = k;
+        }
+    }
+
+    std::size_t NextByTable(std::size_t from) {
+        std::size_t at = from, matched = 0;
+        if (from == resumeFrom_) at = resumeAt_, matched = resumeMatched_;   // go on after the last match
+        for (; at < end_; ++at) {
+            while (matched > 0 && TextByte(at) != SubByte(matched)) matched = table_[matched - 1];
+            if (TextByte(at) == SubByte(matched)) ++matched;
+            if (matched == sub_.size()) {
+                std::size_t start = at + 1 - sub_.size();
+                resumeFrom_ = start + 1;
+                resumeAt_ = at + 1;
+                resumeMatched_ = table_[matched - 1];
+                return start;
+            }
+        }
+        return kNone;
+    }
+
+    std::string_view text_;
+    std::size_t end_;
+    std::string_view sub_;
+    bool ignoreCase_;
+    std::size_t key_ = 0;   // the subtext byte that memchr looks for
+    bool twoKeys_ = false;  // a letter when case is ignored: both of its cases
+    ByteFinder first_, second_;
+    std::size_t origin_ = kNone, work_ = 0;
+    std::vector<std::size_t> table_;   // Knuth-Morris-Pratt failure table, once needed
+    std::size_t resumeFrom_ = kNone, resumeAt_ = 0, resumeMatched_ = 0;
+};
+
+// FindTextReverse's usual path: look for occurrences from the end of the region
+// backwards and take the first one on a character boundary of the walk from byte 1.
+// Returns kGaveUp when near misses cost too much, so the caller can go the linear way.
+std::size_t FindLastFromTheEnd(std::string_view t, std::size_t region, std::string_view sub, bool ignoreCase) {
+    if (region < sub.size()) return kNone;
+    auto same = [&](unsigned char a, unsigned char b) { return ignoreCase ? FoldCase(a) == FoldCase(b) : a == b; };
+    auto last = static_cast<unsigned char>(sub.back());
+    std::size_t work = 0;
+    // The run of lead bytes in front of the last candidate checked: later (smaller)
+    // candidates inside it need no new look back.
+    std::size_t runStart = kNone, runEnd = 0;
+    for (std::size_t at = region - sub.size() + 1; at-- > 0;) {
+        if (!same(static_cast<unsigned char>(t[at + sub.size() - 1]), last)) continue;
+        std::size_t i = 0;
+        while (i + 1 < sub.size() && same(static_cast<unsigned char>(t[at + i]), static_cast<unsigned char>(sub[i]))) ++i;
+        work += i + 1;
+        if (work > 8 * (region - at) + 4096) return kGaveUp;
+        if (i + 1 < sub.size()) continue;
+        if (runStart == kNone || at < runStart || at > runEnd) {
+            runStart = RunStart(t, at, 0);
+            runEnd = at;
+        }
+        if ((at - runStart) % 2 != 0) continue;
+        if (IsStrayLeadAt(t, at)) continue;   // the walk ends there; earlier ones still count
+        return at;
+    }
+    return kNone;
 }
 
 // Builds a string of `size` bytes' room, ending the program if memory runs out.
@@ -158,9 +348,12 @@ int FindText(const Text& text, const Text& subtext, std::optional<int> start, bo
     std::size_t from = (start && *start > 1) ? static_cast<std::size_t>(*start) - 1 : 0;
     if (from >= t.size()) return -1;
     if (sub.empty()) return 1;
-    for (std::size_t at = from; at < t.size() && t.size() - at >= sub.size(); at += StepAt(t, at)) {
+    Occurrences found(t, t.size(), sub, caseInsensitive);
+    CharacterWalk walk(t, from);
+    for (std::size_t at = found.Next(from); at != kNone; at = found.Next(at + 1)) {
+        if (!walk.StartsCharacter(at)) continue;
         if (IsStrayLeadAt(t, at)) break;
-        if (MatchesAt(t, at, sub, caseInsensitive)) return static_cast<int>(at + 1);
+        return static_cast<int>(at + 1);
     }
     return -1;
 }
@@ -171,10 +364,17 @@ int FindTextReverse(const Text& text, const Text& subtext, std::optional<int> st
     if (start) region = *start <= 1 ? 0 : std::min(region, static_cast<std::size_t>(*start) - 1);
     if (region == 0) return -1;
     if (sub.empty()) return 1;
+    if (std::size_t at = FindLastFromTheEnd(t, region, sub, caseInsensitive); at != kGaveUp)
+        return at == kNone ? -1 : static_cast<int>(at + 1);
+    // The backward search met too many near misses: walk forward instead, which is
+    // linear whatever the text, and keep the last occurrence on a character boundary.
+    Occurrences found(t, region, sub, caseInsensitive);
+    CharacterWalk walk(t, 0);
     int last = -1;
-    for (std::size_t at = 0; at < region && region - at >= sub.size(); at += StepAt(t, at)) {
+    for (std::size_t at = found.Next(0); at != kNone; at = found.Next(at + 1)) {
+        if (!walk.StartsCharacter(at)) continue;
         if (IsStrayLeadAt(t, at)) break;
-        if (MatchesAt(t, at, sub, caseInsensitive)) last = static_cast<int>(at + 1);
+        last = static_cast<int>(at + 1);
     }
     return last;
 }
@@ -188,14 +388,19 @@ Text TrimBoth(const Text& text) {
         else if (byte(begin) == 0xA1 && byte(begin + 1) == 0xA1) begin += 2;
         else break;
     }
-    // The end is found by walking forward, so that a blank is recognised only where a
-    // character starts; `end` follows the last character that is not a blank.
-    std::size_t end = begin;
-    for (std::size_t at = begin; at < t.size();) {
-        if (IsStrayLeadAt(t, at)) break;
-        bool blank = byte(at) == ' ' || (byte(at) == 0xA1 && byte(at + 1) == 0xA1);
-        at += StepAt(t, at);
-        if (!blank) end = at;
+    if (begin >= t.size()) return {};
+    // The end is taken from the back, but a blank counts only where the walk from `begin`
+    // starts a character there; `end` is always such a place.
+    std::size_t end = t.size();
+    if ((end - RunStart(t, end, begin)) % 2 == 1) end -= 1;   // a lead byte that is the last byte goes
+    while (end > begin) {
+        if (byte(end - 1) == ' ' && (end - 1 - RunStart(t, end - 1, begin)) % 2 == 0) {
+            end -= 1;
+        } else if (end - begin >= 2 && byte(end - 1) == 0xA1 && byte(end - 2) == 0xA1) {
+            end -= 2;   // both bytes lie in a run of lead bytes that pairs up towards `end`
+        } else {
+            break;
+        }
     }
     return Text(t.substr(begin, end - begin));
 }
@@ -208,24 +413,29 @@ Text ReplaceSubtext(const Text& text, const Text& subtext, const Text& replaceme
     if (t.empty() || sub.empty() || from >= t.size() || left == 0) return text;
 
     std::string out = ReserveBytes(t.size());
-    Append(out, t.substr(0, from));
-    std::size_t at = from;
-    while (at < t.size()) {
-        if (left == 0 || t.size() - at < sub.size()) {
-            Append(out, t.substr(at));
-            break;
-        }
-        if (IsStrayLeadAt(t, at)) break;   // dropped
-        if (MatchesAt(t, at, sub, !caseSensitive)) {
-            Append(out, with);
-            at += sub.size();
-            if (left > 0) --left;
+    Occurrences found(t, t.size(), sub, !caseSensitive);
+    CharacterWalk walk(t, from);
+    std::size_t copied = 0;   // t[0, copied) has been dealt with
+    std::size_t at = found.Next(from);
+    while (left != 0 && at != kNone) {
+        if (!walk.StartsCharacter(at)) {
+            at = found.Next(at + 1);
             continue;
         }
-        std::size_t step = StepAt(t, at);
-        Append(out, t.substr(at, step));
-        at += step;
+        if (IsStrayLeadAt(t, at)) break;
+        Append(out, t.substr(copied, at - copied));
+        Append(out, with);
+        copied = at + sub.size();
+        walk.Restart(copied);
+        if (left > 0) --left;
+        at = found.Next(copied);
     }
+    std::size_t end = t.size();
+    // The walk drops a lead byte that it reaches as the last byte while it still looks
+    // for matches, which it only does there for a one-byte subtext.
+    if (left != 0 && sub.size() == 1 && copied < end && IsStrayLeadAt(t, end - 1) && walk.StartsCharacter(end - 1))
+        end -= 1;
+    Append(out, t.substr(copied, end - copied));
     return Text(std::move(out));
 }
 
@@ -239,17 +449,20 @@ TextArray SplitText(const Text& text, const Text& separator, std::optional<int> 
         AppendMember(members, Text(text));
         return pieces;
     }
-    std::size_t pieceStart = 0, at = 0;
-    while (at < t.size() && t.size() - at >= sep.size()) {
-        if (IsStrayLeadAt(t, at)) break;
-        if (MatchesAt(t, at, sep, false)) {
-            AppendMember(members, Text(t.substr(pieceStart, at - pieceStart)));
-            at += sep.size();
-            pieceStart = at;
-            if (limit > 0 && static_cast<long long>(members.size()) == limit) return pieces;
+    Occurrences found(t, t.size(), sep, false);
+    CharacterWalk walk(t, 0);
+    std::size_t pieceStart = 0;
+    for (std::size_t at = found.Next(0); at != kNone;) {
+        if (!walk.StartsCharacter(at)) {
+            at = found.Next(at + 1);
             continue;
         }
-        at += StepAt(t, at);
+        if (IsStrayLeadAt(t, at)) break;
+        AppendMember(members, Text(t.substr(pieceStart, at - pieceStart)));
+        if (limit > 0 && static_cast<long long>(members.size()) == limit) return pieces;
+        pieceStart = at + sep.size();
+        walk.Restart(pieceStart);
+        at = found.Next(pieceStart);
     }
     if (pieceStart < t.size()) AppendMember(members, Text(t.substr(pieceStart)));
     return pieces;
