@@ -1,5 +1,6 @@
 // Clock seam: sets the system clock from local-time fields.
-// Implemented once per platform: win32/clock.cpp (SetLocalTime), posix/clock.cpp (clock_settime).
+// Implemented once per platform: win32/clock.cpp (SetLocalTime), posix/clock.cpp (mktime and
+// clock_settime). Each platform also offers SetLocalClockThrough with the final call injectable.
 #pragma once
 
 #include "runtime/datetime.h"
