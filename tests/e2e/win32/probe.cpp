@@ -88,6 +88,7 @@ int Info(HWND window) {
     out += ", \"foreground\": " + std::string(GetForegroundWindow() == window ? "true" : "false");
     out += ", \"screen\": [" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ", " +
            std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "]";
+    out += ", \"acp\": " + std::to_string(GetACP());   // the session's ANSI code page
     out += ", \"focus\": " + (gui.hwndFocus ? Quote(TextOf(gui.hwndFocus)) : std::string("null"));
     out += ", \"children\": [";
     bool first = true;

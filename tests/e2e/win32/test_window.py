@@ -58,6 +58,7 @@ class HostClock:
 
 class SessionTest(unittest.TestCase):
     screen, lang, tz = (1920, 1080), "en_US.UTF-8", "UTC"
+    chinese = False   # whether the session's ANSI code page is 936
 
     @classmethod
     def setUpClass(cls):
@@ -109,6 +110,7 @@ class StartWindow(SessionTest):
         info = self.session.start_app()
         self.assertWindowShown(info)
         self.assertEqual(info["screen"], [1920, 1080])
+        self.assertEqual(info["acp"] == 936, self.chinese, f"ANSI code page {info['acp']} under {self.lang}")
         self.assertEqual(info["title"], TITLE)
         self.assertEqual(info["rect"], [790, 431, 1129, 648])
         style = info["style"]
@@ -188,6 +190,7 @@ class StartWindow(SessionTest):
 class StartWindowChinese(StartWindow):
     """The same under a Chinese locale and a time zone eight hours from UTC."""
     lang, tz = "zh_CN.UTF-8", "Asia/Shanghai"
+    chinese = True
 
 
 class SmallerScreen(SessionTest):
