@@ -3,6 +3,9 @@
 // error: a failed operation yields the empty value of its kind and leaves a status in
 // LastAutomationStatus(). The binding and argument rules live in automation.cpp, once;
 // the platform's objects are behind runtime/automation_platform.h.
+//
+// Texts cross into the object as UTF-16 converted from GBK (code page 936), and come
+// back converted to GBK, whatever the system's ANSI code page is.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +22,7 @@ namespace clocktool {
 class AutomationObject;
 
 // Holds at most one counted reference to an automation object; empty when new.
+// ObjectClear releases it; a handle that goes out of scope releases it too.
 class ComObject {
 public:
     ComObject() = default;
@@ -67,6 +71,7 @@ public:
     static AutomationArg Ref(Variant& v) { return AutomationArg(Value(&v)); }
 
     const Value& value() const { return value_; }
+    bool omitted() const { return std::holds_alternative<Omitted>(value_); }
 
 private:
     explicit AutomationArg(Value v) : value_(std::move(v)) {}
@@ -75,6 +80,7 @@ private:
 
 using AutomationArgs = std::initializer_list<AutomationArg>;
 
+// A ProgID, or a CLSID written in braces. On failure the handle keeps what it held.
 bool ObjectCreate(ComObject& object, const Text& progIdOrClsid);
 void ObjectCallMethod(ComObject& object, const Text& name, AutomationArgs args = {});
 Variant ObjectReadProperty(ComObject& object, const Text& name, AutomationArgs args = {});
@@ -82,14 +88,21 @@ Text ObjectReadTextProperty(ComObject& object, const Text& name, AutomationArgs 
 double ObjectReadNumberProperty(ComObject& object, const Text& name, AutomationArgs args = {});
 // The index arguments first, the new value last.
 bool ObjectWriteProperty(ComObject& object, const Text& name, AutomationArgs indexesThenValue);
-void ObjectCopy(ComObject& target, const ComObject& source);   // target must be empty
+// The target takes one more reference to the source's object (none for an empty source).
+// A target that still holds an object releases it first.
+void ObjectCopy(ComObject& target, const ComObject& source);
 void ObjectClear(ComObject& object);
 
+// Makes the variant a one-dimensional VT_ARRAY | VT_UI1 array with lower bound 1.
 bool VariantAssignBytes(Variant& variant, const ByteString& bytes);
+// The bytes of an array of VT_UI1 or VT_I1 (any bounds, by reference too), or of what
+// the value converts to as such an array; empty otherwise. The variant is not changed.
 ByteString VariantGetBytes(const Variant& variant);
+// Leaves VT_EMPTY.
 void VariantClear(Variant& variant);
 
-// The status of this thread's last member call: 0, or -1 ... -18.
+// The status of this thread's last member call: 0, or -1 ... -18 (runtime/automation_platform.h
+// names them).
 std::int32_t LastAutomationStatus();
 
 }  // namespace clocktool

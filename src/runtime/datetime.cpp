@@ -19,19 +19,29 @@ constexpr int kDayCountOfEpoch = 693959;
 constexpr int kMonthLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
+}  // namespace
+
 bool IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-int MonthLength(int year, int month) {
+int DaysInMonth(int year, int month) {
     return month == 2 && IsLeapYear(year) ? 29 : kMonthLengths[month - 1];
 }
+
+namespace {
 
 // The day count of the calendar formula; years are at least 1 here, so / floors.
 std::int64_t DayCount(int year, int month, int day) {
     std::int64_t days = std::int64_t{year} * 365 + year / 4 - year / 100 + year / 400 + kDaysBeforeMonth[month - 1] + day;
     if (IsLeapYear(year) && month <= 2) days -= 1;
     return days;
+}
+
+// The weekday of a day number; 30 December 1899 (day 0) was a Saturday, and the offset
+// keeps the dividend positive from the year 1 on.
+int WeekdayOfDayNumber(std::int64_t dayNumber) {
+    return static_cast<int>((dayNumber + 693958) % 7);
 }
 
 // The calendar date of a DateTime day number (days from 30 December 1899).
@@ -42,8 +52,8 @@ void DateFromDayNumber(std::int64_t dayNumber, SystemTimeFields& fields) {
     while (DayCount(year + 1, 1, 1) <= count) ++year;
     int dayOfYear = static_cast<int>(count - DayCount(year, 1, 1));  // 0-based
     int month = 1;
-    while (month < 12 && dayOfYear >= MonthLength(year, month)) {
-        dayOfYear -= MonthLength(year, month);
+    while (month < 12 && dayOfYear >= DaysInMonth(year, month)) {
+        dayOfYear -= DaysInMonth(year, month);
         ++month;
     }
     fields.year = year;
@@ -65,9 +75,15 @@ double FromContinuous(double value) {
 
 }  // namespace
 
+int DayOfWeek(int year, int month, int day) {
+    return WeekdayOfDayNumber(DayCount(year, month, day) - kDayCountOfEpoch);
+}
+
 DateTime ClampDateTime(DateTime value) {
     if (value.value > kMaxDateTime) return DateTime{kMaxDateTime};
-    if (value.value < kMinDateTime) return DateTime{kMinDateTime};
+    // A NaN is no moment at all; it becomes the lower end, like a value below the range,
+    // rather than reaching the calendar arithmetic.
+    if (!(value.value >= kMinDateTime)) return DateTime{kMinDateTime};
     return value;
 }
 
@@ -78,7 +94,7 @@ CalendarFields ClampCalendarFields(CalendarFields fields) {
     fields.hour = std::clamp(fields.hour, 0, 23);
     fields.minute = std::clamp(fields.minute, 0, 59);
     fields.second = std::clamp(fields.second, 0, 59);
-    fields.day = std::min(fields.day, MonthLength(fields.year, fields.month));
+    fields.day = std::min(fields.day, DaysInMonth(fields.year, fields.month));
     return fields;
 }
 
@@ -93,16 +109,15 @@ SystemTimeFields DateTimeToFields(DateTime value) {
     // a second of midnight before 1900 rolls into the next day rather than two days back.
     const double rounded = ToContinuous(value.value) + kHalfSecond;
     const double dayNumber = std::floor(rounded);
-    int seconds = static_cast<int>(std::floor((rounded - dayNumber) * kSecondsPerDay));
-    seconds = std::min(seconds, 86399);
+    // A fraction a hair below 1 can multiply out to a whole 86400 seconds.
+    const int seconds = std::min(static_cast<int>(std::floor((rounded - dayNumber) * kSecondsPerDay)), 86399);
 
     SystemTimeFields fields;
     DateFromDayNumber(static_cast<std::int64_t>(dayNumber), fields);
     fields.hour = seconds / 3600;
     fields.minute = seconds / 60 % 60;
     fields.second = seconds % 60;
-    // 30 December 1899 was a Saturday; the offset keeps the dividend positive in range.
-    fields.dayOfWeek = static_cast<int>((static_cast<std::int64_t>(dayNumber) + 693958) % 7);
+    fields.dayOfWeek = WeekdayOfDayNumber(static_cast<std::int64_t>(dayNumber));
     fields.milliseconds = 0;
     return fields;
 }
@@ -247,8 +262,7 @@ DateTime AddToDateTime(DateTime value, int unit, int amount) {
 }
 
 bool SetCurrentTime(DateTime value, ClockSetter setter) {
-    SystemTimeFields fields = DateTimeToFields(ClampDateTime(value));
-    fields.milliseconds = 0;
+    const SystemTimeFields fields = DateTimeToFields(ClampDateTime(value));   // whole seconds
     return (setter ? setter : SetLocalClock)(fields);
 }
 

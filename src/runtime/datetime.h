@@ -30,16 +30,29 @@ struct SystemTimeFields {
     friend bool operator==(const SystemTimeFields&, const SystemTimeFields&) = default;
 };
 
-DateTime ClampDateTime(DateTime value);
-CalendarFields ClampCalendarFields(CalendarFields fields);
+// The proleptic Gregorian calendar, for years from 1 on.
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);               // month 1..12
+int DayOfWeek(int year, int month, int day);        // 0 = Sunday; a valid date
+
+DateTime ClampDateTime(DateTime value);                              // a NaN becomes the lower end
+CalendarFields ClampCalendarFields(CalendarFields fields);           // each field on its own, no carry
 DateTime DateTimeFromFields(const CalendarFields& fields);           // fields must be valid
-SystemTimeFields DateTimeToFields(DateTime value);                   // value must be in range; ms 0
+// The fields of the nearest whole second (milliseconds 0) with the weekday; the value
+// must lie in the valid range.
+SystemTimeFields DateTimeToFields(DateTime value);
 Text FoldFullWidth(const Text& text);
 
+// Reads year, month, day and optionally hour, minute, second from a text such as
+// "2077年7月7日07时07分7秒" or "2077-07-07 07:07:07" (full-width forms folded first).
+// Returns the failure value for anything else; a DateTime comes back unchanged.
 DateTime ToDateTime(const Text& text);
 DateTime ToDateTime(DateTime value);
+// Left-out fields are 1 (date) or 0 (time); out-of-range fields are clamped, never carried.
 DateTime MakeDateTime(std::optional<int> year = {}, std::optional<int> month = {}, std::optional<int> day = {},
                       std::optional<int> hour = {}, std::optional<int> minute = {}, std::optional<int> second = {});
+// Unit codes 1..8 (others clamped): year, quarter, month (calendar: the day is kept or
+// cut to the month's end), week, day, hour, minute, second (timeline: not clamped).
 DateTime AddToDateTime(DateTime value, int unit, int amount);
 
 using ClockSetter = bool (*)(const SystemTimeFields& localTime);

@@ -6,7 +6,9 @@
 // operations that step through a text move over such a character in one step.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +22,10 @@ public:
     Text(const char* bytes);                 // up to the terminating zero
     Text(std::string_view bytes);            // stops at the first zero byte
     explicit Text(std::string&& bytes);      // stops at the first zero byte
+    Text(const Text& other);                 // copies end the program when memory runs out
+    Text& operator=(const Text& other);
+    Text(Text&&) noexcept = default;
+    Text& operator=(Text&&) noexcept = default;
 
     const std::string& bytes() const { return bytes_; }
     std::string_view view() const { return bytes_; }
@@ -37,8 +43,13 @@ private:
 class ByteString {
 public:
     ByteString() = default;
-    explicit ByteString(std::string_view bytes) : bytes_(bytes) {}
+    explicit ByteString(const char* bytes) : ByteString(std::string_view(bytes ? bytes : "")) {}
+    explicit ByteString(std::string_view bytes);
     explicit ByteString(std::string&& bytes) : bytes_(std::move(bytes)) {}
+    ByteString(const ByteString& other);
+    ByteString& operator=(const ByteString& other);
+    ByteString(ByteString&&) noexcept = default;
+    ByteString& operator=(ByteString&&) noexcept = default;
 
     const std::string& bytes() const { return bytes_; }
     std::string_view view() const { return bytes_; }
@@ -98,7 +109,20 @@ std::uint8_t ToByte(std::int32_t value);
 
 // --- Array operations ---
 // Member access goes through the index test: index < 1 ends the program with error
-// code 4, index > count with code 1. The two detail numbers name the place of the access.
+// code 4 ("数组成员引用下标必须大于等于1"), index > count with code 1
+// ("数组成员引用下标超出定义范围"). A byte of a ByteString is member i of a
+// one-dimensional array of bytes and is tested in the same way.
+//
+// Detail numbers: every access in the code base passes its own pair, so that an error
+// box points to one place. detail1 is the routine's number, detail2 the access's number
+// within that routine, counted from 1 in the order of the source. Routine numbers are
+// given out in blocks of one hundred by folder:
+//   100-199 app, 200-299 web, 300-399 textutil, 400-499 runtime.
+// Numbers in use:
+//   301 JoinUnique (1: member i of items)
+//   302 SplitCharacters (1: byte i for a lead byte, 2: byte i for CR, 3: byte i + 1 for LF)
+//   303 FindInTextArray (1: member i of array)
+// Keep this list up to date when a routine gains an access.
 int ArraySize(const TextArray& array);
 void AppendToArray(TextArray& array, const Text& text);
 const Text& ArrayMember(const TextArray& array, int index, int detail1, int detail2);
@@ -106,10 +130,17 @@ Text& ArrayMember(TextArray& array, int index, int detail1, int detail2);
 std::uint8_t ByteAt(const ByteString& bytes, int index, int detail1, int detail2);
 
 // --- Number operations ---
-double Modulo(double a, double b);
+double Modulo(double a, double b);   // b == 0 ends the program: "不能求余数于零"
+// Counts run from 0 to 31; a count outside that range is taken modulo 32, as the
+// processor's shift instructions do.
 std::int32_t ShiftLeft(std::int32_t value, int n);
-std::int32_t ShiftRight(std::int32_t value, int n);
+std::int32_t ShiftRight(std::int32_t value, int n);   // copies the sign bit
 std::int32_t BitAnd(std::int32_t a, std::int32_t b);
+
+// Ends the program when memory runs out: "分配 %d 字节内存失败!" with the number of
+// bytes asked for, no error code, detail numbers 0 and 0. The operations above call it
+// when they cannot allocate the value they build.
+[[noreturn]] void OutOfMemory(std::size_t bytes);
 
 // --- implementation of the variadic joins ---
 namespace detail {

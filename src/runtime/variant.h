@@ -1,11 +1,12 @@
 // The program's own portable variant: the kinds that automation calls pass and return.
-// The platform seam converts it to and from its native form (VARIANT on Windows).
+// The platform seam converts it to and from its native form (VARIANT on Windows); the
+// portable bridge sees only this type.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <variant>
+#include <string_view>
 #include <vector>
 
 namespace clocktool {
@@ -18,29 +19,61 @@ enum VarType : std::uint16_t {
     VT_UINT = 23, VT_VOID = 24, VT_HRESULT = 25, VT_PTR = 26, VT_SAFEARRAY = 27, VT_CARRAY = 28,
     VT_USERDEFINED = 29, VT_RECORD = 36,
     VT_ARRAY = 0x2000, VT_BYREF = 0x4000,
+    VT_TYPEMASK = 0x0FFF,
 };
 
-class AutomationObject;   // runtime/automation_platform.h
+class AutomationObject;   // the platform's object (runtime/automation_platform.h)
 
-// A safe array: element type, one (lower bound, count) pair per dimension, and the
-// elements' bytes in storage order.
+// A safe array of fixed-size elements: the element type, one (lower bound, count)
+// pair per dimension, and the elements' bytes in storage order (little-endian).
 struct VariantArray {
-    VarType elementType = VT_UI1;
-    struct Bound { std::int32_t lowerBound; std::uint32_t count; };
+    std::uint16_t elementType = VT_UI1;
+    struct Bound {
+        std::int32_t lowerBound = 0;
+        std::uint32_t count = 0;
+        friend bool operator==(const Bound&, const Bound&) = default;
+    };
     std::vector<Bound> bounds;
     std::string data;
+
+    friend bool operator==(const VariantArray&, const VariantArray&) = default;
 };
 
-// A new Variant holds VT_I4 0. Copies are deep (an object is shared by reference).
+// One value of a member call. A new Variant holds VT_I4 0. Copies are deep, except
+// that an object is shared (the shared pointer holds one counted reference).
+//
+// A by-reference Variant (VT_BYREF | kind) points at another Variant through `ref`:
+// for VT_BYREF | VT_VARIANT that Variant may hold any kind; otherwise it holds `kind`.
+// The bridge owns both sides for the length of one call.
 struct Variant {
-    std::uint16_t vt = VT_I4;            // VarType, possibly with VT_ARRAY
-    std::int64_t integer = 0;            // I1..I8, UI1..UI8, BOOL (0 or -1), ERROR (an scode)
+    std::uint16_t vt = VT_I4;            // VarType, possibly with VT_ARRAY or VT_BYREF
+    std::int64_t integer = 0;            // I1..I8, UI1..UI8, INT, UINT, BOOL (0 or -1), ERROR (an scode)
     double real = 0.0;                   // R4, R8, DATE
     std::u16string string;               // BSTR (UTF-16)
-    std::shared_ptr<VariantArray> array; // VT_ARRAY | element type
+    VariantArray array;                  // VT_ARRAY | element type
     std::shared_ptr<AutomationObject> object;   // DISPATCH, UNKNOWN
+    Variant* ref = nullptr;              // VT_BYREF
 
     friend bool operator==(const Variant&, const Variant&) = default;
 };
+
+inline std::uint16_t BaseType(std::uint16_t vt) { return vt & VT_TYPEMASK; }
+
+// Small constructors for the kinds the bridge and its tests build most.
+Variant EmptyVariant();
+Variant I2Variant(std::int16_t value);
+Variant I4Variant(std::int32_t value);
+Variant R8Variant(double value);
+Variant BoolVariant(bool value);
+Variant BstrVariant(std::u16string value);
+Variant ErrorVariant(std::int32_t scode);
+Variant ByteArrayVariant(std::string_view bytes, std::int32_t lowerBound);
+Variant RefVariant(std::uint16_t vt, Variant& target);   // VT_BYREF | vt, pointing at target
+
+// The value a Variant stands for, with references resolved (the VariantCopyInd role).
+Variant CopyIndirect(const Variant& value);
+
+// Bytes per element of an array of this element type; 0 for kinds an array here cannot hold.
+std::size_t ElementSize(std::uint16_t elementType);
 
 }  // namespace clocktool

@@ -132,6 +132,7 @@ TEST(ClampDateTime, LimitsToTheValidRange) {
     EXPECT_EQ(ClampDateTime(DateTime{-657434.1}).value, kMinDateTime);
     EXPECT_EQ(ClampDateTime(DateTime{-657433.9}).value, -657433.9);
     EXPECT_EQ(ClampDateTime(DateTime{2958465.0}).value, kMaxDateTime);
+    EXPECT_EQ(ClampDateTime(DateTime{std::numeric_limits<double>::quiet_NaN()}).value, kMinDateTime);
 }
 
 TEST(MakeDateTime, ClampsEachFieldWithoutCarrying) {
@@ -326,6 +327,7 @@ TEST_F(SetCurrentTimeTest, HandsTheSetterTheRoundedClampedFields) {
         {Moment(k2077July7, k070707 + 0.6), {2077, 7, 3, 7, 7, 7, 8, 0}},
         {kMinDateTime - 8.0 / 24, {100, 1, 5, 1, 0, 0, 0, 0}},   // below the range: clamped
         {1e12, {9999, 12, 5, 31, 0, 0, 0, 0}},
+        {std::numeric_limits<double>::quiet_NaN(), {100, 1, 5, 1, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         g_setterCalls = 0;

@@ -13,20 +13,11 @@ namespace {
 constexpr int kFirstYear = 1601;
 constexpr int kLastYear = 30827;
 
-bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int MonthLength(int year, int month) {
-    constexpr int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : lengths[month - 1];
-}
-
 }  // namespace
 
 std::optional<timespec> LocalTimeToTimespec(const SystemTimeFields& t) {
     if (t.year < kFirstYear || t.year > kLastYear || t.month < 1 || t.month > 12 || t.day < 1 ||
-        t.day > MonthLength(t.year, t.month) || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 ||
+        t.day > DaysInMonth(t.year, t.month) || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 ||
         t.second < 0 || t.second > 59 || t.milliseconds < 0 || t.milliseconds > 999) {
         return std::nullopt;
     }
