@@ -255,5 +255,13 @@ class WineSession:
                               stdin=subprocess.DEVNULL).stdout
 
     def screenshot(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
         subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", path], env=self.env,
                        timeout=60, check=True)
+
+    def pixel(self, path, x, y):
+        """The colour of one pixel of a screenshot, as [red, green, blue]."""
+        text = subprocess.run(["convert", path, "-format", f"%[fx:int(255*p{{{x},{y}}}.r)],"
+                               f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
+                              capture_output=True, text=True, timeout=60, check=True).stdout
+        return [int(v) for v in text.strip().split(",")]

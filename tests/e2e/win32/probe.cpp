@@ -89,6 +89,9 @@ int Info(HWND window) {
     out += ", \"screen\": [" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ", " +
            std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "]";
     out += ", \"acp\": " + std::to_string(GetACP());   // the session's ANSI code page
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    out += ", \"button_face\": [" + std::to_string(GetRValue(face)) + ", " + std::to_string(GetGValue(face)) + ", " +
+           std::to_string(GetBValue(face)) + "]";
     out += ", \"focus\": " + (gui.hwndFocus ? Quote(TextOf(gui.hwndFocus)) : std::string("null"));
     out += ", \"children\": [";
     bool first = true;

@@ -130,6 +130,15 @@ class StartWindow(SessionTest):
             self.assertEqual(child["style"] & wanted, wanted, f"{child['style']:#x}")
             self.assertEqual(child["style"] & BS_TYPEMASK, BS_PUSHBUTTON, "not a plain push button")
 
+    def test_paints_its_background_in_the_button_face_colour(self):
+        info = self.session.start_app()
+        time.sleep(1)   # painted
+        shot = os.path.join(self.session.build_dir, "e2e", f"screenshot-{self.lang}.png")
+        self.session.screenshot(shot)
+        left, top = info["client_origin"]
+        for x, y in [(10, 10), (300, 180), (72 + 96, 56 + 32 + 12)]:   # corners, between the buttons
+            self.assertEqual(self.session.pixel(shot, left + x, top + y), info["button_face"], f"client point {x},{y}")
+
     def test_x_window_is_fixed_size_at_the_centre(self):
         self.session.start_app()
         ids = self.session.x("xdotool", "search", "--name", f"^{TITLE}$").split()
