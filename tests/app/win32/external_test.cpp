@@ -44,7 +44,7 @@ protected:
     void Place(const wchar_t* variant) {
         const std::wstring source = OwnDirectory() + L"\\bindtest\\" + variant + L"\\wininet.dll";
         ASSERT_TRUE(CopyFileW(source.c_str(), OwnWininet().c_str(), FALSE))
-            << "missing stand-in library (target bind_test_libraries)";
+            << "missing stand-in library (tests/e2e/win32: bind_test_library_*)";
     }
     void TearDown() override {
         ReleaseExternalRoutines();
