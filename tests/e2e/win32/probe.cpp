@@ -4,6 +4,7 @@
 //   probe gone TITLE TIMEOUT_MS       waits until no window has that title
 //   probe key TITLE KEY [shift]       one key press and release (tab, esc, enter, f1, space)
 //   probe close TITLE wm_close|sc_close
+//   probe closebox TITLE              the screen point in the middle of the close box
 #include <windows.h>
 
 #include <cstdio>
@@ -171,6 +172,27 @@ int main(int argc, char** argv) {
         if (argc > 4) modifier = std::strcmp(argv[4], "shift") == 0 ? VK_SHIFT : std::strcmp(argv[4], "alt") == 0 ? VK_MENU : 0;
         if (!key) return 2;
         return SendKey(window, key, modifier);
+    }
+    if (command == "closebox") {
+        // Asks the window itself where its close box is, along the middle of the caption.
+        RECT outer;
+        GetWindowRect(window, &outer);
+        const int y = outer.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+        int first = -1, last = -1;
+        for (int x = outer.left; x < outer.right; ++x) {
+            DWORD_PTR hit = 0;
+            SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &hit);
+            if (hit == HTCLOSE) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        }
+        if (first < 0) {
+            std::puts("{\"closebox\": null}");
+            return 1;
+        }
+        std::printf("{\"closebox\": [%d, %d]}\n", (first + last) / 2, y);
+        return 0;
     }
     if (command == "close" && argc > 3) {
         BOOL posted = std::strcmp(argv[3], "sc_close") == 0 ? PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0)

@@ -186,6 +186,13 @@ class StartWindow(SessionTest):
                 self.session.probe(*probe)
                 self.assertEndsWithZero()
 
+    def test_mouse_click_on_the_close_box_ends_with_exit_code_zero(self):
+        self.session.start_app()
+        point = self.session.probe("closebox", TITLE)["closebox"]
+        self.assertIsNotNone(point, "no close box in the caption")
+        self.click(*point)
+        self.assertEndsWithZero()
+
     def test_click_on_2077_asks_for_the_future_local_time(self):
         info = self.session.start_app()
         left, top = info["client_origin"]
