@@ -36,6 +36,12 @@ public:
     friend bool operator==(const Text&, const Text&) = default;
 
 private:
+    // The operations build their results from the bytes of other texts, which hold no
+    // zero byte already: they skip the search for one.
+    struct ZeroFree {};
+    Text(std::string&& bytes, ZeroFree) noexcept : bytes_(std::move(bytes)) {}
+    friend struct TextParts;
+
     std::string bytes_;
 };
 
