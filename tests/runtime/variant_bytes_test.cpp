@@ -1,7 +1,10 @@
 // Bytes into and out of variants, and clearing them: the same on both platforms.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "runtime/automation.h"
+#include "runtime/automation_platform.h"
 
 namespace clocktool {
 namespace {
@@ -57,6 +60,57 @@ TEST(VariantBytes, ClearLeavesEmpty) {
     EXPECT_EQ(v, EmptyVariant());
     EXPECT_TRUE(v.array.data.empty());
     EXPECT_EQ(VariantGetBytes(v), ByteString());
+}
+
+TEST(VariantBytes, TextsAndByteArraysConvertIntoEachOther) {
+    // A BSTR converts to the bytes of its UTF-16 units (the VariantChangeType role).
+    EXPECT_EQ(VariantGetBytes(BstrVariant(u"AB")), ByteString(std::string_view("A\0B\0", 4)));
+    Variant bytes;
+    ASSERT_TRUE(VariantAssignBytes(bytes, ByteString(std::string_view("wxyz"))));
+    ASSERT_TRUE(ChangeVariantType(bytes, VT_BSTR));
+    EXPECT_EQ(bytes, BstrVariant(u"\u7877\u7a79"));
+    ASSERT_TRUE(ChangeVariantType(bytes, VT_ARRAY | VT_UI1));
+    EXPECT_EQ(bytes, ByteArrayVariant("wxyz", 0));
+}
+
+TEST(VariantBytes, ArraysKeepTheirBoundsThroughAConversionToTheirOwnKind) {
+    Variant shorts = ByteArrayVariant("abcd", 0);
+    shorts.vt = VT_ARRAY | VT_I2;
+    shorts.array.elementType = VT_I2;
+    shorts.array.bounds[0].count = 2;
+    for (const Variant& array : {ByteArrayVariant("", 1), ByteArrayVariant("\x01\x02\x03", 0),
+                                 ByteArrayVariant("xy", 7), shorts}) {
+        Variant copy = array;
+        ASSERT_TRUE(ChangeVariantType(copy, array.vt));
+        EXPECT_EQ(copy, array);
+    }
+}
+
+TEST(VariantBytes, NumberAndTextConversions) {
+    const struct {
+        Variant from;
+        std::uint16_t to;
+        std::optional<Variant> expected;
+    } cases[] = {
+        {I4Variant(200), VT_BSTR, BstrVariant(u"200")},
+        {BstrVariant(u" 42 "), VT_I4, I4Variant(42)},
+        {BstrVariant(u"2.5"), VT_R8, R8Variant(2.5)},
+        {R8Variant(2.5), VT_I4, I4Variant(2)},    // half to even
+        {R8Variant(3.5), VT_I4, I4Variant(4)},
+        {BoolVariant(true), VT_I4, I4Variant(-1)},
+        {I4Variant(7), VT_BOOL, BoolVariant(true)},
+        {EmptyVariant(), VT_BSTR, BstrVariant(u"")},
+        {EmptyVariant(), VT_R8, R8Variant(0)},
+        {I4Variant(70000), VT_I2, std::nullopt},   // overflow
+        {BstrVariant(u"abc"), VT_R8, std::nullopt},
+        {ErrorVariant(kDispEParamNotFound), VT_BSTR, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Variant value = c.from;
+        const bool changed = ChangeVariantType(value, c.to);
+        EXPECT_EQ(changed, c.expected.has_value()) << "from vt " << c.from.vt << " to " << c.to;
+        EXPECT_EQ(value, changed ? *c.expected : c.from) << "from vt " << c.from.vt << " to " << c.to;
+    }
 }
 
 }  // namespace

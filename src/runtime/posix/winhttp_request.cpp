@@ -263,7 +263,7 @@ bool Perform(const Request& request, const std::string& body, Response& response
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, ignoreAuthority ? 0L : 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, (request.sslIgnoreFlags & kIgnoreCommonName) ? 0L : 2L);
 
-    if (request.resolveMs > 0 && request.connectMs > 0)
+    if (request.connectMs > 0)
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.resolveMs) + request.connectMs);
 
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);

@@ -186,6 +186,13 @@ TEST_F(AutomationBridge, DataMembersReadAsGetAndWriteAsNamedPut) {
     EXPECT_TRUE(recorder->calls.back().args.empty());
     ObjectReadTextProperty(object, "Tag", {1});
     EXPECT_EQ(LastAutomationStatus(), kStatusTooManyArguments);
+
+    // An array-typed data member is put by reference.
+    Variant bytes;
+    ASSERT_TRUE(VariantAssignBytes(bytes, ByteString(std::string_view("ab"))));
+    EXPECT_TRUE(ObjectWriteProperty(object, "Items", {bytes}));
+    EXPECT_EQ(recorder->calls.back().kind, INVOKE_PROPERTYPUTREF);
+    EXPECT_EQ(recorder->calls.back().args, std::vector<Variant>{bytes});
 }
 
 TEST_F(AutomationBridge, StatusesOfCallsThatNeverReachTheObject) {

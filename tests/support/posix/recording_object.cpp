@@ -71,6 +71,7 @@ model::Class RecordingTestClass() {
         {"Join", INVOKE_FUNC, false, 22, {In(VT_VARIANT), OptionalIn(VT_VARIANT)}, -1, {}, {}},
         {"Bytes", INVOKE_FUNC, false, 23, {In(VT_VARIANT)}, 0, {}, {}},
         {"Tag", INVOKE_FUNC, true, 30, {}, 0, {VT_BSTR, false, false}, {}},
+        {"Items", INVOKE_FUNC, true, 31, {}, 0, {VT_UI1, false, true}, {}},
     };
     return cls;
 }

@@ -55,6 +55,7 @@ std::shared_ptr<Recorder> RegisterRecordingClass(model::Class cls);
 //   Fill FUNC 21 (I4 size, [out] BSTR* text, [out] I4* length)   -- output parameters
 //   Join FUNC 22 (VARIANT first, optional VARIANT rest...)       -- a variable argument count
 //   Tag data member 30 (BSTR)
+//   Items data member 31 (SAFEARRAY(UI1))
 //   Bytes FUNC 23 (VARIANT data)
 model::Class RecordingTestClass();
 
