@@ -49,6 +49,9 @@ bool IsStrayLeadAt(std::string_view text, std::size_t at) {
 // a character, or the trail byte of one), so only a run of bytes >= 0x80 in between has
 // to be paired up.
 
+// The eight-bytes-at-a-time scans below read the first byte of a word as its lowest.
+static_assert(std::endian::native == std::endian::little);
+
 constexpr std::size_t kNone = std::string_view::npos;
 constexpr std::size_t kGaveUp = kNone - 1;
 
