@@ -157,8 +157,8 @@ public:
         if (origin_ == kNone) origin_ = from;
         std::size_t keyEnd = end_ - sub_.size() + key_ + 1;   // keys past this leave no room
         for (std::size_t at = from; at + sub_.size() <= end_;) {
-            std::size_t hit = first_.Next(at + key_, keyEnd);
-            if (twoKeys_) hit = std::min(hit, second_.Next(at + key_, keyEnd));
+            std::size_t hit = twoKeys_ ? std::min(first_.Next(at + key_, keyEnd), second_.Next(at + key_, keyEnd))
+                                       : FindByte(at + key_, keyEnd);
             if (hit == kNone) return kNone;
             std::size_t candidate = hit - key_;
             if (Matches(candidate)) return candidate;
@@ -175,6 +175,12 @@ private:
     unsigned char Fold(unsigned char byte) const { return ignoreCase_ ? FoldCase(byte) : byte; }
     unsigned char TextByte(std::size_t at) const { return Fold(static_cast<unsigned char>(text_[at])); }
     unsigned char SubByte(std::size_t at) const { return Fold(static_cast<unsigned char>(sub_[at])); }
+
+    // One key needs no memory between calls: each search ends where the next begins.
+    std::size_t FindByte(std::size_t from, std::size_t end) const {
+        const void* hit = from < end ? std::memchr(text_.data() + from, sub_[key_], end - from) : nullptr;
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) : kNone;
+    }
 
     bool Matches(std::size_t at) {
         for (std::size_t i = 0; i < sub_.size(); ++i) {
