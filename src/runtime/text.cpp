@@ -1,6 +1,8 @@
 #include "runtime/text.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -47,12 +49,22 @@ bool IsStrayLeadAt(std::string_view text, std::size_t at) {
 // a character, or the trail byte of one), so only a run of bytes >= 0x80 in between has
 // to be paired up.
 
+// The eight-bytes-at-a-time scans below read the first byte of a word as its lowest.
+static_assert(std::endian::native == std::endian::little);
+
 constexpr std::size_t kNone = std::string_view::npos;
 constexpr std::size_t kGaveUp = kNone - 1;
 
 // The first position r >= floor such that all of t[r, at) are bytes >= 0x80.
 std::size_t RunStart(std::string_view t, std::size_t at, std::size_t floor) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
     std::size_t r = at;
+    for (; r - floor >= 8; r -= 8) {   // eight bytes at a time: any byte below 0x80 ends the run
+        std::uint64_t word;
+        std::memcpy(&word, t.data() + r - 8, 8);
+        if (std::uint64_t below = ~word & kHighBits)
+            return r - 8 + (63 - static_cast<std::size_t>(std::countl_zero(below))) / 8 + 1;   // little-endian
+    }
     while (r > floor && IsLeadByte(static_cast<unsigned char>(t[r - 1]))) --r;
     return r;
 }
@@ -79,10 +91,11 @@ private:
 // How common a byte is in the texts the program handles (headers, cookies, Chinese
 // text): the search looks for the subtext's least common byte, so memchr stops rarely.
 int Commonness(unsigned char byte) {
-    if (std::strchr("etaoinsrhl ", byte) && byte != 0) return 9;
-    if (byte >= 'a' && byte <= 'z') return 6;
+    auto among = [byte](const char* bytes) { return byte != 0 && std::strchr(bytes, byte) != nullptr; };
     if (byte >= 0x80) return 7;
-    if (std::strchr("\r\n,.;=:/", byte) && byte != 0) return 5;
+    if (among("etaoinsrhlcdu ")) return 9;
+    if (byte >= 'a' && byte <= 'z') return among("zqxjkv") ? 3 : 6;
+    if (among("\r\n,.;=:/-")) return 5;
     if ((byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9')) return 4;
     return 2;
 }
@@ -144,8 +157,8 @@ public:
         if (origin_ == kNone) origin_ = from;
         std::size_t keyEnd = end_ - sub_.size() + key_ + 1;   // keys past this leave no room
         for (std::size_t at = from; at + sub_.size() <= end_;) {
-            std::size_t hit = first_.Next(at + key_, keyEnd);
-            if (twoKeys_) hit = std::min(hit, second_.Next(at + key_, keyEnd));
+            std::size_t hit = twoKeys_ ? std::min(first_.Next(at + key_, keyEnd), second_.Next(at + key_, keyEnd))
+                                       : FindByte(at + key_, keyEnd);
             if (hit == kNone) return kNone;
             std::size_t candidate = hit - key_;
             if (Matches(candidate)) return candidate;
@@ -162,6 +175,12 @@ private:
     unsigned char Fold(unsigned char byte) const { return ignoreCase_ ? FoldCase(byte) : byte; }
     unsigned char TextByte(std::size_t at) const { return Fold(static_cast<unsigned char>(text_[at])); }
     unsigned char SubByte(std::size_t at) const { return Fold(static_cast<unsigned char>(sub_[at])); }
+
+    // One key needs no memory between calls: each search ends where the next begins.
+    std::size_t FindByte(std::size_t from, std::size_t end) const {
+        const void* hit = from < end ? std::memchr(text_.data() + from, sub_[key_], end - from) : nullptr;
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) : kNone;
+    }
 
     bool Matches(std::size_t at) {
         for (std::size_t i = 0; i < sub_.size(); ++i) {
@@ -213,33 +232,63 @@ private:
     std::size_t resumeFrom_ = kNone, resumeAt_ = 0, resumeMatched_ = 0;
 };
 
+// The last place before `end` that holds byte `a` or byte `b`, or kNone. Eight bytes
+// at a time: a word's bytes equal to the one looked for become zero, and zero bytes
+// are found exactly (no borrow between bytes) with the usual bit tricks.
+std::size_t FindLastOf2(std::string_view t, std::size_t end, unsigned char a, unsigned char b) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    auto zeros = [](std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
+    std::size_t at = end;
+    for (; at >= 8; at -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, t.data() + at - 8, 8);
+        std::uint64_t hits = zeros(word ^ (kOnes * a)) | zeros(word ^ (kOnes * b));
+        if (hits) return at - 8 + (63 - static_cast<std::size_t>(std::countl_zero(hits))) / 8;   // little-endian
+    }
+    while (at-- > 0) {
+        auto byte = static_cast<unsigned char>(t[at]);
+        if (byte == a || byte == b) return at;
+    }
+    return kNone;
+}
+
 // FindTextReverse's usual path: look for occurrences from the end of the region
 // backwards and take the first one on a character boundary of the walk from byte 1.
 // Returns kGaveUp when near misses cost too much, so the caller can go the linear way.
 std::size_t FindLastFromTheEnd(std::string_view t, std::size_t region, std::string_view sub, bool ignoreCase) {
     if (region < sub.size()) return kNone;
     auto same = [&](unsigned char a, unsigned char b) { return ignoreCase ? FoldCase(a) == FoldCase(b) : a == b; };
-    auto last = static_cast<unsigned char>(sub.back());
+    std::size_t key = 0;
+    int best = 100;
+    for (std::size_t i = 0; i < sub.size(); ++i) {
+        auto byte = static_cast<unsigned char>(sub[i]);
+        int commonness = ignoreCase ? CommonnessIgnoringCase(byte) : Commonness(byte);
+        if (commonness < best) best = commonness, key = i;
+    }
+    auto keyByte = static_cast<unsigned char>(sub[key]), otherCase = keyByte;
+    if (ignoreCase && FoldCase(keyByte) >= 'A' && FoldCase(keyByte) <= 'Z') {
+        keyByte = FoldCase(keyByte);
+        otherCase = static_cast<unsigned char>(keyByte - 'A' + 'a');
+    }
     std::size_t work = 0;
     // The run of lead bytes in front of the last candidate checked: later (smaller)
     // candidates inside it need no new look back.
-    std::size_t runStart = kNone, runEnd = 0;
-    for (std::size_t at = region - sub.size() + 1; at-- > 0;) {
-        if (!same(static_cast<unsigned char>(t[at + sub.size() - 1]), last)) continue;
+    std::size_t runStart = kNone;
+    for (std::size_t keyEnd = region - sub.size() + key + 1;;) {
+        std::size_t hit = FindLastOf2(t, keyEnd, keyByte, otherCase);
+        if (hit == kNone || hit < key) return kNone;
+        std::size_t at = hit - key;
+        keyEnd = hit;
         std::size_t i = 0;
-        while (i + 1 < sub.size() && same(static_cast<unsigned char>(t[at + i]), static_cast<unsigned char>(sub[i]))) ++i;
+        while (i < sub.size() && same(static_cast<unsigned char>(t[at + i]), static_cast<unsigned char>(sub[i]))) ++i;
         work += i + 1;
         if (work > 8 * (region - at) + 4096) return kGaveUp;
-        if (i + 1 < sub.size()) continue;
-        if (runStart == kNone || at < runStart || at > runEnd) {
-            runStart = RunStart(t, at, 0);
-            runEnd = at;
-        }
+        if (i < sub.size()) continue;
+        if (runStart == kNone || at < runStart) runStart = RunStart(t, at, 0);
         if ((at - runStart) % 2 != 0) continue;
         if (IsStrayLeadAt(t, at)) continue;   // the walk ends there; earlier ones still count
         return at;
     }
-    return kNone;
 }
 
 // Builds a string of `size` bytes' room, ending the program if memory runs out.
@@ -253,17 +302,34 @@ std::string ReserveBytes(std::size_t size) {
     return bytes;
 }
 
-void Append(std::string& to, std::string_view bytes) {
-    if (to.size() + bytes.size() > to.capacity()) {
-        std::size_t wanted = std::max(to.size() + bytes.size(), to.capacity() * 2);
+// An output that grows by doubling and is written with plain copies: ReplaceSubtext
+// appends many small pieces, and std::string::append costs more than they do.
+class Output {
+public:
+    explicit Output(std::size_t expected) { Grow(expected); }
+
+    void Put(std::string_view bytes) {
+        if (bytes.size() > bytes_.size() - used_) Grow(std::max(used_ + bytes.size(), bytes_.size() * 2));
+        if (!bytes.empty()) std::memcpy(bytes_.data() + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+    }
+    std::string Take() && {
+        bytes_.resize(used_);
+        return std::move(bytes_);
+    }
+
+private:
+    void Grow(std::size_t size) {
         try {
-            to.reserve(wanted);
+            bytes_.resize(size);
         } catch (const std::bad_alloc&) {
-            OutOfMemory(wanted + 1);
+            OutOfMemory(size + 1);
         }
     }
-    to.append(bytes);
-}
+
+    std::string bytes_;
+    std::size_t used_ = 0;
+};
 
 void AppendMember(std::vector<Text>& members, Text&& member) {
     if (members.size() == members.capacity()) {
@@ -291,6 +357,11 @@ std::string CopyBytes(std::string_view bytes) {
 }  // namespace
 
 // --- values ---
+
+struct TextParts {
+    static Text Of(std::string&& bytes) { return Text(std::move(bytes), Text::ZeroFree{}); }
+    static Text Piece(std::string_view bytes) { return Of(CopyBytes(bytes)); }
+};
 
 Text::Text(const char* bytes) : bytes_(CopyBytes(bytes ? std::string_view(bytes) : std::string_view())) {}
 
@@ -329,18 +400,18 @@ int TextLength(const Text& text) { return static_cast<int>(text.size()); }
 
 Text TextLeft(const Text& text, int n) {
     if (n <= 0) return {};
-    return Text(text.view().substr(0, static_cast<std::size_t>(n)));
+    return TextParts::Piece(text.view().substr(0, static_cast<std::size_t>(n)));
 }
 
 Text TextRight(const Text& text, int n) {
     if (n <= 0) return {};
     std::size_t keep = std::min(text.size(), static_cast<std::size_t>(n));
-    return Text(text.view().substr(text.size() - keep));
+    return TextParts::Piece(text.view().substr(text.size() - keep));
 }
 
 Text TextMid(const Text& text, int start, int n) {
     if (start < 1 || static_cast<std::size_t>(start) > text.size() || n <= 0) return {};
-    return Text(text.view().substr(static_cast<std::size_t>(start) - 1, static_cast<std::size_t>(n)));
+    return TextParts::Piece(text.view().substr(static_cast<std::size_t>(start) - 1, static_cast<std::size_t>(n)));
 }
 
 int FindText(const Text& text, const Text& subtext, std::optional<int> start, bool caseInsensitive) {
@@ -402,7 +473,7 @@ Text TrimBoth(const Text& text) {
             break;
         }
     }
-    return Text(t.substr(begin, end - begin));
+    return TextParts::Piece(t.substr(begin, end - begin));
 }
 
 Text ReplaceSubtext(const Text& text, const Text& subtext, const Text& replacement,
@@ -412,7 +483,7 @@ Text ReplaceSubtext(const Text& text, const Text& subtext, const Text& replaceme
     long long left = (count && *count >= 0) ? *count : -1;   // -1: no limit
     if (t.empty() || sub.empty() || from >= t.size() || left == 0) return text;
 
-    std::string out = ReserveBytes(t.size());
+    Output out(t.size());
     Occurrences found(t, t.size(), sub, !caseSensitive);
     CharacterWalk walk(t, from);
     std::size_t copied = 0;   // t[0, copied) has been dealt with
@@ -423,8 +494,8 @@ Text ReplaceSubtext(const Text& text, const Text& subtext, const Text& replaceme
             continue;
         }
         if (IsStrayLeadAt(t, at)) break;
-        Append(out, t.substr(copied, at - copied));
-        Append(out, with);
+        out.Put(t.substr(copied, at - copied));
+        out.Put(with);
         copied = at + sub.size();
         walk.Restart(copied);
         if (left > 0) --left;
@@ -435,8 +506,8 @@ Text ReplaceSubtext(const Text& text, const Text& subtext, const Text& replaceme
     // for matches, which it only does there for a one-byte subtext.
     if (left != 0 && sub.size() == 1 && copied < end && IsStrayLeadAt(t, end - 1) && walk.StartsCharacter(end - 1))
         end -= 1;
-    Append(out, t.substr(copied, end - copied));
-    return Text(std::move(out));
+    out.Put(t.substr(copied, end - copied));
+    return TextParts::Of(std::move(out).Take());
 }
 
 TextArray SplitText(const Text& text, const Text& separator, std::optional<int> maxCount) {
@@ -458,13 +529,13 @@ TextArray SplitText(const Text& text, const Text& separator, std::optional<int> 
             continue;
         }
         if (IsStrayLeadAt(t, at)) break;
-        AppendMember(members, Text(t.substr(pieceStart, at - pieceStart)));
+        AppendMember(members, TextParts::Piece(t.substr(pieceStart, at - pieceStart)));
         if (limit > 0 && static_cast<long long>(members.size()) == limit) return pieces;
         pieceStart = at + sep.size();
         walk.Restart(pieceStart);
         at = found.Next(pieceStart);
     }
-    if (pieceStart < t.size()) AppendMember(members, Text(t.substr(pieceStart)));
+    if (pieceStart < t.size()) AppendMember(members, TextParts::Piece(t.substr(pieceStart)));
     return pieces;
 }
 
@@ -475,7 +546,7 @@ Text ToUpperCase(const Text& text) {
         if (byte >= 'a' && byte <= 'z') out[at] = static_cast<char>(byte - 'a' + 'A');
         at += IsLeadByte(byte) ? 2 : 1;
     }
-    return Text(std::move(out));
+    return TextParts::Of(std::move(out));
 }
 
 int CharCode(const Text& text, std::optional<int> position) {
@@ -501,7 +572,7 @@ Text JoinTexts(std::initializer_list<const Text*> texts) {
     for (const Text* text : texts) total += text->size();
     std::string out = ReserveBytes(total);
     for (const Text* text : texts) out += text->view();
-    return Text(std::move(out));
+    return TextParts::Of(std::move(out));
 }
 
 ByteString JoinBytes(std::initializer_list<const ByteString*> parts) {

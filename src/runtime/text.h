@@ -36,6 +36,12 @@ public:
     friend bool operator==(const Text&, const Text&) = default;
 
 private:
+    // The operations build their results from the bytes of other texts, which hold no
+    // zero byte already: they skip the search for one.
+    struct ZeroFree {};
+    Text(std::string&& bytes, ZeroFree) noexcept : bytes_(std::move(bytes)) {}
+    friend struct TextParts;
+
     std::string bytes_;
 };
 
@@ -79,27 +85,42 @@ private:
 };
 
 // --- Text operations ---
+// Cuts clip to the text: TextLeft/TextRight give min(n, length) bytes, TextMid gives
+// min(n, length - start + 1) bytes from byte start; empty for n <= 0 or start outside.
 int TextLength(const Text& text);
 Text TextLeft(const Text& text, int n);
 Text TextRight(const Text& text, int n);
 Text TextMid(const Text& text, int start, int n);
+// The first occurrence at or after byte start (none or <= 1: the whole text). An empty
+// subtext gives 1 while the searched region holds a byte. caseInsensitive folds only
+// the ASCII letters (trail bytes too). Matches start only where a character starts.
 int FindText(const Text& text, const Text& subtext, std::optional<int> start = {}, bool caseInsensitive = false);
+// The last occurrence that ends before byte start (none: the whole text; <= 1: none),
+// on a character boundary counted from byte 1.
 int FindTextReverse(const Text& text, const Text& subtext, std::optional<int> start = {}, bool caseInsensitive = false);
+// Without leading and trailing spaces and ideographic spaces (A1 A1); a lead byte that
+// is the last byte goes too. Tabs, CR and LF stay.
 Text TrimBoth(const Text& text);
+// Replaces up to count occurrences (none or negative: all) from byte start on, left to
+// right, never overlapping. caseSensitive false folds the ASCII letters.
 Text ReplaceSubtext(const Text& text, const Text& subtext, const Text& replacement = {},
                     std::optional<int> start = {}, std::optional<int> count = {}, bool caseSensitive = false);
+// The pieces between separators (exact match), at most maxCount of them (negative: 0).
+// Empty pieces stay, except after a separator at the very end. An empty separator gives
+// the whole text as one piece; an empty text gives no pieces.
 TextArray SplitText(const Text& text, const Text& separator = ",", std::optional<int> maxCount = {});
-Text ToUpperCase(const Text& text);
-int CharCode(const Text& text, std::optional<int> position = {});
-Text CharFromCode(int code);
+Text ToUpperCase(const Text& text);   // single-byte a-z only
+int CharCode(const Text& text, std::optional<int> position = {});   // signed byte; 0 outside the text
+Text CharFromCode(int code);          // the low 8 bits; 0 gives the empty text
 template <typename... Texts>
 Text ConcatText(const Text& first, const Texts&... rest);
-int CompareText(const Text& a, const Text& b);
+int CompareText(const Text& a, const Text& b);   // -1, 0 or 1; bytes compared unsigned
 
 // --- Byte-string operations ---
 ByteString ToBytes(const Text& text);
-Text BytesToText(const ByteString& bytes);
+Text BytesToText(const ByteString& bytes);   // up to the first zero byte
 int BytesLength(const ByteString& bytes);
+// At most n bytes from byte start (start below 1 counts as 1), no further than the end.
 ByteString BytesMid(const ByteString& bytes, int start, int n);
 ByteString BlankBytes(int n);
 template <typename... Bytes>
@@ -124,7 +145,7 @@ std::uint8_t ToByte(std::int32_t value);
 //   303 FindInTextArray (1: member i of array)
 // Keep this list up to date when a routine gains an access.
 int ArraySize(const TextArray& array);
-void AppendToArray(TextArray& array, const Text& text);
+void AppendToArray(TextArray& array, const Text& text);   // the only operation that changes an argument
 const Text& ArrayMember(const TextArray& array, int index, int detail1, int detail2);
 Text& ArrayMember(TextArray& array, int index, int detail1, int detail2);
 std::uint8_t ByteAt(const ByteString& bytes, int index, int detail1, int detail2);
