@@ -52,6 +52,42 @@ std::optional<std::uint8_t> HourMarkAt(double px, double py, int size, const std
     return std::nullopt;
 }
 
+// Little-endian, as every field of a .ico file is.
+void Put(std::vector<std::uint8_t>& out, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// One icon image: BITMAPINFOHEADER (height doubled: colour rows, then mask rows), the
+// palette as BGR0, 4-bit colour rows and 1-bit mask rows, each bottom-up and padded to
+// four bytes. Transparent pixels are colour 0 with the mask bit set.
+std::vector<std::uint8_t> IconImageBytes(int size) {
+    const std::vector<std::uint8_t> pixels = ProgramIconPixels(size);
+    const std::size_t colourStride = (size * 4 + 31) / 32 * 4, maskStride = (size + 31) / 32 * 4;
+    std::vector<std::uint8_t> colour(colourStride * size), mask(maskStride * size);
+    for (int y = 0; y < size; ++y) {
+        const std::size_t row = size - 1 - y;
+        for (int x = 0; x < size; ++x) {
+            const std::uint8_t index = pixels[static_cast<std::size_t>(y) * size + x];
+            if (index == kIconTransparent) mask[row * maskStride + x / 8] |= 0x80 >> (x % 8);
+            else colour[row * colourStride + x / 2] |= index << (x % 2 == 0 ? 4 : 0);
+        }
+    }
+    std::vector<std::uint8_t> out;
+    Put(out, 40, 4);                  // header size
+    Put(out, size, 4);                // width
+    Put(out, size * 2, 4);            // height: colour and mask
+    Put(out, 1, 2);                   // planes
+    Put(out, 4, 2);                   // bits per pixel
+    Put(out, 0, 4);                   // BI_RGB
+    Put(out, static_cast<std::uint32_t>(colour.size() + mask.size()), 4);
+    Put(out, 0, 4), Put(out, 0, 4);   // resolution
+    Put(out, kIconPalette.size(), 4), Put(out, 0, 4);   // colours used, important
+    for (const IconColour& c : kIconPalette) out.insert(out.end(), {c.blue, c.green, c.red, 0});
+    out.insert(out.end(), colour.begin(), colour.end());
+    out.insert(out.end(), mask.begin(), mask.end());
+    return out;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> ProgramIconPixels(int size) {
@@ -83,6 +119,24 @@ std::vector<std::uint8_t> ProgramIconPixels(int size) {
         }
     }
     return pixels;
+}
+
+std::vector<std::uint8_t> ProgramIconFile() {
+    std::vector<std::vector<std::uint8_t>> images;
+    for (int size : kIconSizes) images.push_back(IconImageBytes(size));
+    std::vector<std::uint8_t> out;
+    Put(out, 0, 2), Put(out, 1, 2), Put(out, images.size(), 2);   // reserved, type icon, count
+    std::size_t offset = 6 + 16 * images.size();
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        Put(out, kIconSizes[i], 1), Put(out, kIconSizes[i], 1);   // width, height
+        Put(out, kIconPalette.size(), 1), Put(out, 0, 1);         // colours, reserved
+        Put(out, 1, 2), Put(out, 4, 2);                           // planes, bits per pixel
+        Put(out, static_cast<std::uint32_t>(images[i].size()), 4);
+        Put(out, static_cast<std::uint32_t>(offset), 4);
+        offset += images[i].size();
+    }
+    for (const std::vector<std::uint8_t>& image : images) out.insert(out.end(), image.begin(), image.end());
+    return out;
 }
 
 }  // namespace clocktool

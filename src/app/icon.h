@@ -1,9 +1,9 @@
 // The program icon: a white clock face in a navy rim with hour marks and the hands at
 // seven past seven, drawn in code in the 16 colours of the classic Windows palette, at
-// the three sizes the program carries (16, 32 and 48 pixels). Portable: each platform
-// turns the palette indices into its own icon format. (The Windows build's icon resource
-// is drawn by tools/make-icon with the same drawing; tests/app/posix/icon_resource_test
-// checks that the two give the same pixels.)
+// the three sizes the program carries (16, 32 and 48 pixels). This is the only drawing
+// of it: the Linux window turns the palette indices into its icon images, and the
+// Windows build writes ProgramIconFile() to clocktool.ico for the icon resource with
+// tools/make-icon.cpp, compiled from this file for the build machine.
 #pragma once
 
 #include <array>
@@ -24,5 +24,9 @@ inline constexpr int kIconSizes[] = {16, 32, 48};
 
 // size × size palette indices, row by row from the top, kIconTransparent outside the face.
 std::vector<std::uint8_t> ProgramIconPixels(int size);
+
+// The icon as the bytes of a .ico file: one 16-colour image (4 bits per pixel, with a
+// transparency mask) for each of kIconSizes, in that order.
+std::vector<std::uint8_t> ProgramIconFile();
 
 }  // namespace clocktool
