@@ -1,7 +1,7 @@
 """Shared helpers of the Linux end-to-end tests (Python 3 standard library only).
 
 The tests drive the built program from outside and observe it from outside:
-- an X server of their own (Xvfb with -displayfd, so it never collides with another),
+- an X server of their own (Xvfb on a high display number nobody else holds),
   without a window manager, queried with xdotool, xwininfo and xprop;
 - the program started without the right to set the clock: setpriv drops CAP_SYS_TIME
   from the bounding and inheritable sets, a shell checks that bit 25 is clear in CapBnd
@@ -18,6 +18,7 @@ writes a JUnit-style report (<testsuite tests= failures= errors=>) into that dir
 """
 
 import os
+import random
 import re
 import select
 import shutil
@@ -65,7 +66,16 @@ def stop_process(proc, timeout=5.0):
 
 
 class XServer:
-    """An Xvfb of its own at the given screen size; the display number comes from -displayfd."""
+    """An Xvfb of its own at the given screen size, on a display number nobody else uses.
+
+    A program in a network namespace of its own reaches the X server only through the
+    socket file /tmp/.X11-unix/X<n>, and an Xvfb started in another network namespace
+    that picks the same number (-displayfd alone picks the lowest, usually 0) replaces
+    that file. So the number is drawn from a high range, is skipped when its socket file
+    exists, and is taken only if the server can claim it; -displayfd reports readiness."""
+
+    DISPLAY_RANGE = range(200, 1000)
+    ATTEMPTS = 20
 
     def __init__(self, width=1920, height=1080):
         self.width, self.height = width, height
@@ -75,28 +85,41 @@ class XServer:
     def start(self):
         if not shutil.which("Xvfb"):
             raise RuntimeError("Xvfb is not installed")
+        for number in random.sample(self.DISPLAY_RANGE, self.ATTEMPTS):
+            if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
+                continue
+            if self._start_on(number):
+                self.display = f":{number}"
+                return self
+        raise RuntimeError(f"Xvfb did not start on any of {self.ATTEMPTS} display numbers")
+
+    def _start_on(self, number):
+        """Starts Xvfb on display `number`; False (and nothing left running) when it cannot."""
         read_fd, write_fd = os.pipe()
         try:
             self.proc = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{self.width}x{self.height}x24",
-                 "-nolisten", "tcp", "-noreset"],
+                ["Xvfb", f":{number}", "-displayfd", str(write_fd), "-screen", "0",
+                 f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=subprocess.DEVNULL)
             os.close(write_fd)
             write_fd = None
-            number = b""
+            reported = b""
             deadline = time.monotonic() + DEFAULT_TIMEOUT
-            while not number.endswith(b"\n"):
+            while not reported.endswith(b"\n"):
                 remaining = deadline - time.monotonic()
-                if remaining <= 0 or self.proc.poll() is not None:
+                if remaining <= 0:
                     raise RuntimeError("Xvfb did not start")
                 ready, _, _ = select.select([read_fd], [], [], remaining)
                 if ready:
                     chunk = os.read(read_fd, 16)
-                    if not chunk:
-                        raise RuntimeError("Xvfb closed its display pipe")
-                    number += chunk
-            self.display = ":" + number.decode().strip()
+                    if not chunk:   # it ended: the number is taken
+                        self.stop()
+                        return False
+                    reported += chunk
+            if reported.strip() != str(number).encode():
+                raise RuntimeError(f"Xvfb reported display {reported!r}, not {number}")
+            return True
         except BaseException:
             self.stop()
             raise
@@ -104,7 +127,6 @@ class XServer:
             os.close(read_fd)
             if write_fd is not None:
                 os.close(write_fd)
-        return self
 
     def stop(self):
         stop_process(self.proc)
