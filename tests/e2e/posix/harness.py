@@ -168,6 +168,18 @@ exec "$@"
 '''
 
 
+class OneXServerTestCase(unittest.TestCase):
+    """Test cases that share one Xvfb (self.x), started before the first and stopped after the last."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = XServer().start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.stop()
+
+
 def capability_bit_clear(pid, bit=CAP_SYS_TIME_BIT):
     """True when the capability bit is clear in the process's CapBnd and CapEff."""
     with open(f"/proc/{pid}/status") as status:

@@ -1,12 +1,11 @@
 """A click on "2077年" sets the clock to 2077-07-07 07:07:07 as local time, in whatever time
 zone the program runs: the recorded moment is that local time's moment in the zone."""
 
-import unittest
 from datetime import datetime
 from zoneinfo import ZoneInfo
 
 import harness
-from harness import App, XServer, BUTTON_2077
+from harness import App, BUTTON_2077
 
 # Whole, half-hour and negative offsets, with and without summer time in July.
 ZONES = ["UTC", "Asia/Shanghai", "Asia/Kolkata", "America/New_York", "America/St_Johns", "Pacific/Chatham"]
@@ -16,14 +15,7 @@ def moment(zone):
     return int(datetime(2077, 7, 7, 7, 7, 7, tzinfo=ZoneInfo(zone)).timestamp())
 
 
-class FutureDate(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = XServer().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
+class FutureDate(harness.OneXServerTestCase):
 
     def clicks(self, zone, count):
         with App(self.x, tz=zone) as app:

@@ -5,13 +5,12 @@ namespace, so it never sets the clock). Every case ends the program with Esc and
 it: X delivers the keys in order, so once the program has ended, every earlier key has
 had its effect, and the recorder's count is final."""
 
-import unittest
 
 import harness
-from harness import App, XServer
+from harness import App
 
 
-class Keys(unittest.TestCase):
+class Keys(harness.OneXServerTestCase):
     # (case, keys pressed, clock calls recorded)
     CASES = [
         ("Space clicks the focused button once", ["space"], 1),
@@ -26,13 +25,6 @@ class Keys(unittest.TestCase):
         ("Shift+Esc does not close the window", ["shift+Escape", "space"], 1),
     ]
 
-    @classmethod
-    def setUpClass(cls):
-        cls.x = XServer().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
 
     def run_and_close(self, drive):
         """Starts the program, drives it, ends it with Esc; returns its clock records."""

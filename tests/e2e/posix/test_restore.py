@@ -13,7 +13,7 @@ from datetime import datetime
 from zoneinfo import ZoneInfo
 
 import harness
-from harness import App, XServer, BUTTON_RESTORE
+from harness import App, BUTTON_RESTORE
 
 # The host of the program's default time source, "http://www.baidu.com/".
 TIME_SOURCE_HOST = "www.baidu.com"
@@ -157,14 +157,7 @@ def local_text(fields):
 
 
 @unittest.skipUnless(os.geteuid() == 0, "needs root for the network and mount namespace")
-class Restore(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = XServer().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
+class Restore(harness.OneXServerTestCase):
 
     def restore(self, replies, tz="UTC", listen=True, clicks=1):
         """Starts the program, clicks the restore button `clicks` times, each time waiting
