@@ -257,7 +257,8 @@ class Restore(unittest.TestCase):
         self.click(1)
 
     def close_with_escape(self):
-        """Esc is handled after the click handler has returned, so the exit ends the restore."""
+        """Ends the program with Esc. Its message loop takes the quit only after the click
+        handler has returned, so once it has exited every clock request is in Wine's log."""
         self.assertGreater(self.session.probe("key", TITLE, "esc")["sent"], 0)
         self.assertTrue(self.session.probe("gone", TITLE, "10000")["gone"], "the window is still open")
         self.assertEqual(self.session.app_exit_code(), 0, self.session.log_text())
@@ -319,7 +320,7 @@ class Restore(unittest.TestCase):
                 self.start_app()
                 self.click_restore()
                 self.assertEqual(len(server.wait_for_requests(1)), 1, self.session.log_text())
-                time.sleep(1)   # the handler ends right after the answer
+                time.sleep(1)   # the handler ends right after the answer; then look at the window
                 info = self.session.probe("info", TITLE)
                 self.assertTrue(info["found"] and info["visible"], "the window is gone")
                 self.assertIsNone(self.session.app_exit_code(timeout=0.5), "the program ended")
