@@ -203,12 +203,13 @@ class WineSession:
 
     # The program -----------------------------------------------------------------
 
-    def start_app(self):
-        """Starts clocktool.exe and waits until its window is shown; returns the probe's view."""
+    def start_app(self, program=None):
+        """Starts clocktool.exe (the built one, or a copy at `program`) and waits until its
+        window is shown; returns the probe's view."""
         self.stop_app()
         self.app_log = os.path.join(self.logs, f"app-{time.monotonic_ns()}.log")
         with open(self.app_log, "wb") as log:
-            self.app = subprocess.Popen(["wine", self.program], env=self.env, stdin=subprocess.DEVNULL,
+            self.app = subprocess.Popen(["wine", program or self.program], env=self.env, stdin=subprocess.DEVNULL,
                                         stdout=log, stderr=log, cwd=self.logs)
         info = self.probe("info", TITLE, "60000", timeout=90)
         if not info.get("found"):

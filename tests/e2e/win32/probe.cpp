@@ -5,7 +5,10 @@
 //   probe key TITLE KEY [shift]       one key press and release (tab, esc, enter, f1, space)
 //   probe close TITLE wm_close|sc_close
 //   probe closebox TITLE              the screen point in the middle of the close box
+//   probe press TITLE ID              clicks the window's button with that control id (1: OK)
+//   probe click TITLE X Y             a left click at the client point X,Y of the window
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -150,11 +153,16 @@ int SendKey(HWND window, WORD key, WORD modifier) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fputs("usage: probe info|gone|key|close TITLE ...\n", stderr);
+        std::fputs("usage: probe info|gone|key|close|closebox|press|click TITLE ...\n", stderr);
         return 2;
     }
     const std::string command = argv[1];
-    const std::wstring title = Widen(argv[2]);
+    // The title from the wide command line: argv holds it in the ANSI code page, which may
+    // lack its characters (a Chinese title under a Western locale).
+    int wideCount = 0;
+    LPWSTR* wideArgs = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    const std::wstring title = wideArgs && wideCount > 2 ? std::wstring(wideArgs[2]) : Widen(argv[2]);
+    if (wideArgs) LocalFree(wideArgs);
     if (command == "gone") {
         HWND window = WaitFor(title, argc > 3 ? std::atoi(argv[3]) : 10000, false);
         std::printf("{\"gone\": %s}\n", window ? "false" : "true");
@@ -198,6 +206,27 @@ int main(int argc, char** argv) {
         BOOL posted = std::strcmp(argv[3], "sc_close") == 0 ? PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0)
                                                             : PostMessageW(window, WM_CLOSE, 0, 0);
         std::printf("{\"posted\": %s}\n", posted ? "true" : "false");
+        return posted ? 0 : 1;
+    }
+    if (command == "click" && argc > 4) {
+        // Through the system's input queue, as a mouse would: a click the X server delivers
+        // to a window Wine has only just mapped can be lost.
+        POINT point{std::atoi(argv[3]), std::atoi(argv[4])};
+        ClientToScreen(window, &point);
+        SetForegroundWindow(window);
+        SetCursorPos(point.x, point.y);
+        INPUT inputs[2]{};
+        inputs[0].type = inputs[1].type = INPUT_MOUSE;
+        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        UINT sent = SendInput(2, inputs, sizeof(INPUT));
+        std::printf("{\"sent\": %u}\n", sent);
+        return sent == 2 ? 0 : 1;
+    }
+    if (command == "press" && argc > 3) {
+        HWND button = GetDlgItem(window, std::atoi(argv[3]));
+        BOOL posted = button && PostMessageW(button, BM_CLICK, 0, 0);
+        std::printf("{\"pressed\": %s}\n", posted ? "true" : "false");
         return posted ? 0 : 1;
     }
     return 2;
