@@ -99,7 +99,9 @@ class SessionTest(unittest.TestCase):
                         f"Wine was asked for {requests[0]} ms, expected about {expected} ms (2077-07-07 07:07:07 {self.tz})")
 
     def click(self, x, y):
-        self.session.x("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
+        """A left click at client coordinates, through Windows' own input queue: a click
+        that X delivers to a window Wine has only just shown can be lost under load."""
+        self.assertEqual(self.session.probe("click", TITLE, str(x), str(y))["sent"], 2)
         time.sleep(0.5)
 
 
@@ -188,16 +190,17 @@ class StartWindow(SessionTest):
 
     def test_mouse_click_on_the_close_box_ends_with_exit_code_zero(self):
         self.session.start_app()
+        info = self.session.probe("info", TITLE)
         point = self.session.probe("closebox", TITLE)["closebox"]
         self.assertIsNotNone(point, "no close box in the caption")
-        self.click(*point)
+        left, top = info["client_origin"]
+        self.click(point[0] - left, point[1] - top)
         self.assertEndsWithZero()
 
     def test_click_on_2077_asks_for_the_future_local_time(self):
         info = self.session.start_app()
-        left, top = info["client_origin"]
         x, y, w, h = BUTTONS[0][1]
-        self.click(left + x + w // 2, top + y + h // 2)
+        self.click(x + w // 2, y + h // 2)
         self.assertOneFutureRequest()
         self.assertWindowShown(self.session.probe("info", TITLE))
         self.assertLess(self.clock.moved_seconds(), 5, "the host clock moved")
