@@ -539,6 +539,13 @@ TextArray SplitText(const Text& text, const Text& separator, std::optional<int> 
     return pieces;
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
 Text ToUpperCase(const Text& text) {
     std::string out = CopyBytes(text.view());
     for (std::size_t at = 0; at < out.size();) {

@@ -115,6 +115,9 @@ Text CharFromCode(int code);          // the low 8 bits; 0 gives the empty text
 template <typename... Texts>
 Text ConcatText(const Text& first, const Texts&... rest);
 int CompareText(const Text& a, const Text& b);   // -1, 0 or 1; bytes compared unsigned
+// Equal bytes, the ASCII letters compared without case (as every case-insensitive
+// comparison of the program does); for names such as header, member and month names.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // --- Byte-string operations ---
 ByteString ToBytes(const Text& text);

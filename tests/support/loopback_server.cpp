@@ -2,17 +2,11 @@
 
 #include <chrono>
 
+#include "runtime/text.h"
+
 namespace clocktool::testing {
 
 namespace {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
 
 constexpr int kIdleMs = 3000;   // a connection that says nothing for this long is dropped
 

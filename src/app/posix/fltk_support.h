@@ -10,37 +10,11 @@
 
 #include "runtime/codepage.h"
 #include "runtime/text.h"
+#include "runtime/unicode.h"
 
 namespace clocktool {
 
-inline std::string GbkToUtf8(const Text& text) {
-    const std::u16string wide = GbkToUtf16(text);
-    std::string out;
-    out.reserve(wide.size() * 3);
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        char32_t c = wide[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;   // a lone surrogate
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+inline std::string GbkToUtf8(const Text& text) { return Utf16ToUtf8(GbkToUtf16(text)); }
 
 // The look of the Windows default GUI font: a sans-serif face at 12 pixels.
 inline constexpr Fl_Font kProgramFont = FL_FREE_FONT;

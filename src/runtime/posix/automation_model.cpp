@@ -1,6 +1,7 @@
 // The Linux side of the automation seam: a registry of classes with member tables,
 // binding and invoking as a type library does on Windows.
 #include "runtime/posix/automation_model.h"
+#include "runtime/text.h"
 
 #include <atomic>
 #include <mutex>
@@ -22,15 +23,6 @@ struct DispatchSession {
 namespace model {
 
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return true;
-}
 
 // Names in the model are ASCII; any other character matches nothing.
 bool ToAscii(std::u16string_view wide, std::string& out) {
@@ -174,7 +166,7 @@ BindOutcome BindMember(DispatchSession* session, std::u16string_view name, Invok
     if (!model::ToAscii(name, key)) return BindOutcome::NothingFound;
     bool known = false;
     for (const model::Member& member : session->object->cls->members) {
-        if (!model::EqualIgnoringCase(member.name, key)) continue;
+        if (!EqualIgnoringCase(member.name, key)) continue;
         known = true;
         if (!member.isData && member.kind != kind) continue;
         bound = BoundMember{};
